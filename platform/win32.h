@@ -1,0 +1,25 @@
+// The one header the gui and editor code include for Win32 names. On Windows these are the
+// real system libraries; elsewhere they are the project's own subset (platform/linux/), which
+// keeps Win32's signatures and behaviour so the same code runs on both systems.
+#pragma once
+
+#if defined(_WIN32)
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#else
+
+#include "platform/linux/win32_types.h"
+
+#endif
+
+// The library attach hook every module defines. C linkage on both systems: the Windows C
+// runtime looks it up by its plain name, and on Linux the platform layer calls it when the
+// shared library is loaded and unloaded.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
