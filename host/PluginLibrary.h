@@ -26,7 +26,8 @@ public:
     const std::string& path() const { return filePath; }
 
 private:
-    PluginLibrary(void* handle, PluginEntry entry, std::string path);
+    PluginLibrary(void* handle, PluginEntry foundEntry, std::string loadedPath)
+        : moduleHandle(handle), entryPoint(foundEntry), filePath(std::move(loadedPath)) {}
 
     void* moduleHandle;
     PluginEntry entryPoint;

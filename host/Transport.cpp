@@ -1,0 +1,119 @@
+#include "host/Transport.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace stepveil::host {
+
+namespace {
+
+// Bits that describe the transport's state rather than which fields are filled; the
+// transport sets them itself.
+constexpr vst2::int32 transportStateBits =
+    kVstTransportChanged | kVstTransportPlaying | kVstTransportCycleActive | kVstTransportRecording;
+
+// A play head this close below a bar line (in bars) counts as on it, so that a position
+// reached by adding many blocks still lands on the bar it was meant to start.
+constexpr double barLineTolerance = 1e-9;
+
+void requirePositiveFinite(double value, const char* what) {
+    if (!(value > 0.0) || !std::isfinite(value)) {
+        throw std::invalid_argument(std::string("transport: ") + what +
+                                    " must be a positive finite number, got " +
+                                    std::to_string(value));
+    }
+}
+
+} // namespace
+
+void Transport::setSampleRate(double samplesPerSecond) {
+    requirePositiveFinite(samplesPerSecond, "sample rate");
+    currentSampleRate = samplesPerSecond;
+    // The play head keeps its musical position; its sample position follows the new rate.
+    setPpqPosition(positionInQuarters);
+}
+
+void Transport::setTempo(double beatsPerMinute) {
+    requirePositiveFinite(beatsPerMinute, "tempo");
+    currentTempo = beatsPerMinute;
+    setPpqPosition(positionInQuarters);
+}
+
+void Transport::setTimeSignature(int32 newNumerator, int32 newDenominator) {
+    if (newNumerator < 1 || newDenominator < 1) {
+        throw std::invalid_argument("transport: time signature " + std::to_string(newNumerator) +
+                                    "/" + std::to_string(newDenominator) +
+                                    " needs a numerator and a denominator of at least 1");
+    }
+    numerator = newNumerator;
+    denominator = newDenominator;
+    changedSinceLastReport = true;
+}
+
+void Transport::setSamplePosition(double samples) {
+    positionInSamples = samples;
+    positionInQuarters = samples / currentSampleRate * currentTempo / 60.0;
+    changedSinceLastReport = true;
+}
+
+void Transport::setPpqPosition(double quarterNotes) {
+    positionInQuarters = quarterNotes;
+    positionInSamples = quarterNotes * 60.0 / currentTempo * currentSampleRate;
+    changedSinceLastReport = true;
+}
+
+void Transport::setPlaying(bool shouldPlay) {
+    if (shouldPlay != isPlaying) {
+        changedSinceLastReport = true;
+    }
+    isPlaying = shouldPlay;
+}
+
+void Transport::setValidFlags(int32 flags) {
+    claimedValidFlags = flags & ~transportStateBits;
+}
+
+double Transport::barLengthInQuarters() const {
+    return static_cast<double>(numerator) * 4.0 / static_cast<double>(denominator);
+}
+
+double Transport::barStartPosition() const {
+    const double barLength = barLengthInQuarters();
+    return std::floor(positionInQuarters / barLength + barLineTolerance) * barLength;
+}
+
+VstTimeInfo Transport::makeTimeInfo() {
+    VstTimeInfo info{};
+    info.samplePos = positionInSamples;
+    info.sampleRate = currentSampleRate;
+    info.ppqPos = positionInQuarters;
+    info.tempo = currentTempo;
+    info.barStartPos = barStartPosition();
+    info.timeSigNumerator = numerator;
+    info.timeSigDenominator = denominator;
+    info.flags = claimedValidFlags;
+    if (isPlaying) {
+        info.flags |= kVstTransportPlaying;
+    }
+    if (changedSinceLastReport) {
+        info.flags |= kVstTransportChanged;
+        changedSinceLastReport = false;
+    }
+    if (adjuster) {
+        adjuster(info);
+    }
+    return info;
+}
+
+void Transport::advance(int32 frames) {
+    if (!isPlaying || frames <= 0) {
+        return;
+    }
+    // Both coordinates move by the same span; the quarter-note one is not recomputed from the
+    // sample position, so that a position set in quarter notes stays exact in its fraction.
+    positionInSamples += static_cast<double>(frames);
+    positionInQuarters += static_cast<double>(frames) / currentSampleRate * currentTempo / 60.0;
+}
+
+} // namespace stepveil::host
