@@ -13,9 +13,17 @@
 #endif
 #include <windows.h>
 
+// The user-data slot under its 32-bit name, which 64-bit Windows headers leave out.
+#ifndef GWL_USERDATA
+#define GWL_USERDATA (-21)
+#endif
+
 #else
 
+#include "platform/linux/win32_gdi.h"
+#include "platform/linux/win32_kernel.h"
 #include "platform/linux/win32_types.h"
+#include "platform/linux/win32_user.h"
 
 #endif
 

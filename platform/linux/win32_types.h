@@ -1,5 +1,6 @@
-// Win32's basic types and constants for builds that are not Windows. Sizes follow 64-bit
-// Windows where code could notice (DWORD and LONG are 32 bits, handles are pointers).
+// Win32's basic types, handles and records for builds that are not Windows. Sizes follow
+// 64-bit Windows where code could notice: DWORD and LONG are 32 bits, handles are pointers,
+// WCHAR is a UTF-16 unit.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +19,8 @@ using ULONG = std::uint32_t;
 using UINT = unsigned int;
 using INT = int;
 using SHORT = std::int16_t;
-using USHORT = std::uint16_t;
 using CHAR = char;
-using WCHAR = wchar_t;
+using WCHAR = char16_t;
 using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
@@ -34,8 +34,8 @@ using LPVOID = void*;
 using LPCVOID = const void*;
 using LPSTR = char*;
 using LPCSTR = const char*;
-using LPWSTR = wchar_t*;
-using LPCWSTR = const wchar_t*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 using COLORREF = DWORD;
 using ATOM = WORD;
 using HANDLE = void*;
@@ -43,7 +43,7 @@ using HANDLE = void*;
 #define TRUE 1
 #define FALSE 0
 
-// Opaque handle types, distinct per kind as with STRICT Win32.
+// Opaque handle types, one distinct type per kind as with Win32's STRICT declarations.
 #define STEPVEIL_DECLARE_HANDLE(name)                                                              \
     struct name##__ {                                                                              \
         int unused;                                                                                \
@@ -57,17 +57,41 @@ STEPVEIL_DECLARE_HANDLE(HBITMAP);
 STEPVEIL_DECLARE_HANDLE(HPEN);
 STEPVEIL_DECLARE_HANDLE(HBRUSH);
 STEPVEIL_DECLARE_HANDLE(HFONT);
-STEPVEIL_DECLARE_HANDLE(HCURSOR);
 STEPVEIL_DECLARE_HANDLE(HICON);
 STEPVEIL_DECLARE_HANDLE(HMENU);
-STEPVEIL_DECLARE_HANDLE(HRGN);
-STEPVEIL_DECLARE_HANDLE(HPALETTE);
 using HMODULE = HINSTANCE;
+using HCURSOR = HICON;
 using HGDIOBJ = void*;
 using HGLOBAL = HANDLE;
-using FARPROC = LONG_PTR (*)();
+using FARPROC = INT_PTR (*)();
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
+
+#define MAKEINTRESOURCEA(id)                                                                       \
+    (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define IS_INTRESOURCE(pointer) ((reinterpret_cast<ULONG_PTR>(pointer) >> 16) == 0)
+
+#define LOWORD(value) (static_cast<WORD>(static_cast<DWORD_PTR>(value) & 0xFFFF))
+#define HIWORD(value) (static_cast<WORD>((static_cast<DWORD_PTR>(value) >> 16) & 0xFFFF))
+#define MAKELONG(low, high)                                                                        \
+    (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(low)) |                                \
+                       (static_cast<DWORD>(static_cast<WORD>(high)) << 16)))
+#define MAKELPARAM(low, high) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(low, high))))
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+using LPPOINT = POINT*;

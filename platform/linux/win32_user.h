@@ -1,0 +1,120 @@
+// The window, painting, input and resource part of the Win32 subset (user32), declared with
+// Win32's own signatures.
+#pragma once
+
+#include "platform/linux/win32_gdi.h"
+#include "platform/linux/win32_types.h"
+
+using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct WNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+};
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+using LPMSG = MSG*;
+
+struct PAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+};
+using LPPAINTSTRUCT = PAINTSTRUCT*;
+
+// Messages.
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_PAINT 0x000F
+#define WM_ERASEBKGND 0x0014
+#define WM_TIMER 0x0113
+#define WM_LBUTTONDOWN 0x0201
+#define WM_RBUTTONDOWN 0x0204
+#define WM_MBUTTONDOWN 0x0207
+
+// Class and window styles.
+#define CS_GLOBALCLASS 0x4000
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+
+// Window data slots. 64-bit Windows names the slot GWLP_USERDATA only.
+#define GWL_USERDATA (-21)
+#define GWLP_USERDATA (-21)
+
+// PeekMessageA options.
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+
+// DrawTextA format flags.
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_SINGLELINE 0x00000020
+#define DT_NOPREFIX 0x00000800
+
+// Virtual keys read with GetAsyncKeyState.
+#define VK_LBUTTON 0x01
+#define VK_RBUTTON 0x02
+#define VK_MBUTTON 0x04
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+
+#define SM_SWAPBUTTON 23
+#define COLOR_BTNFACE 15
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+// Window classes and windows.
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID parameter);
+BOOL DestroyWindow(HWND window);
+LONG_PTR GetWindowLongPtrA(HWND window, int index);
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+LONG GetWindowLongA(HWND window, int index);
+LONG SetWindowLongA(HWND window, int index, LONG value);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL GetWindowRect(HWND window, LPRECT rect);
+
+// Painting.
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase);
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format);
+HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
+
+// Messages.
+BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessage, UINT removal);
+LRESULT DispatchMessageA(const MSG* message);
+
+// Input and system state.
+BOOL GetCursorPos(LPPOINT point);
+SHORT GetAsyncKeyState(int virtualKey);
+int GetSystemMetrics(int index);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+HBRUSH GetSysColorBrush(int index);
