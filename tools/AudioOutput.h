@@ -1,0 +1,41 @@
+// The rendered file. Samples go to a temporary file beside the destination, which is
+// renamed into place only by commit(): a render that fails or is interrupted leaves any
+// earlier file of that name untouched and no half-written file behind.
+#pragma once
+
+#include "tools/AudioInput.h"
+#include "tools/CommandLine.h"
+
+#include <sndfile.h>
+
+#include <string>
+
+namespace stepveil::tool {
+
+class AudioOutput {
+public:
+    // Throws a failure if the format cannot hold this rate or channel count, or the
+    // temporary file cannot be made (missing directory, no permission).
+    AudioOutput(std::string path, OutputFormat format, int channelCount, int sampleRate);
+    ~AudioOutput();
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    void setTags(const AudioTags& tags);
+    void write(const float* interleaved, int frames);
+    // Finishes the file, flushes it to disk and renames it to the destination.
+    void commit();
+
+private:
+    void discard();
+
+    std::string path_;
+    std::string temporaryPath_;
+    int descriptor_ = -1;
+    SNDFILE* file_ = nullptr;
+};
+
+// The libsndfile format code for a file type and sample format.
+int libsndfileFormat(OutputFormat format);
+
+} // namespace stepveil::tool

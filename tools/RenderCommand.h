@@ -1,0 +1,14 @@
+// `stepveil render`: gates an input file or the built-in source through the plug-in file
+// into an audio file.
+#pragma once
+
+#include "tools/CommandLine.h"
+
+#include <cstdio>
+
+namespace stepveil::tool {
+
+// Throws ToolError on failure; the output file is then left as it was.
+void runRender(const RenderOptions& options, std::FILE* report, std::FILE* progressStream);
+
+} // namespace stepveil::tool
