@@ -93,4 +93,8 @@ protected:
 
     intptr callHost(int32 opcode, int32 index = 0, intptr value = 0, void* ptr = nullptr,
                     float opt = 0.0f);
+
+private:
+    void describeParameter(int32 opcode, int32 index, char* text);
+    intptr dispatchEditorOpcode(int32 opcode, void* ptr);
 };

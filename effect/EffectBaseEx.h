@@ -111,4 +111,11 @@ public:
     virtual bool deallocateArrangement(VstSpeakerArrangement** holder);
     virtual bool copySpeaker(VstSpeakerProperties* destination, VstSpeakerProperties* source);
     virtual bool matchArrangement(VstSpeakerArrangement** holder, VstSpeakerArrangement* source);
+
+private:
+    static bool opcodeNeedsPtr(int32 opcode);
+    intptr dispatchOfflineAndSetup(int32 opcode, int32 index, intptr value, void* ptr, float opt);
+    intptr dispatchIdleAndKeys(int32 opcode, int32 index, intptr value, void* ptr, float opt);
+    intptr dispatchEditorKeys(int32 opcode, int32 index, intptr value, float opt);
+    intptr dispatchMidiAndProcess(int32 opcode, int32 index, intptr value, void* ptr, float opt);
 };
