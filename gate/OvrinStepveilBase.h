@@ -1,0 +1,68 @@
+// The gate effect without an editor: 32 programs of 32 step levels, the 32 live levels that
+// are its parameters, and the tempo-synced processing that multiplies the audio by them.
+#pragma once
+
+#include "effect/EffectBaseEx.h"
+#include "gate/Program.h"
+#include "gate/StepPosition.h"
+
+#include <array>
+#include <atomic>
+
+class OvrinStepveilBase : public EffectBaseEx {
+public:
+    static constexpr int32 numGatePrograms = 32;
+    static constexpr int32 numSteps = 32;
+
+    explicit OvrinStepveilBase(audioMasterCallback hostCallback);
+    ~OvrinStepveilBase() override;
+
+    // Parameters are the live levels. Indexes outside 0..31 are ignored by the setter and
+    // answered with 0.0 or an empty text by the getters.
+    void setParameter(int32 index, float value) override;
+    float getParameter(int32 index) override;
+    void getParameterName(int32 index, char* text) override;
+    void getParameterLabel(int32 index, char* text) override;
+    void getParameterDisplay(int32 index, char* text) override;
+
+    // Copies the program's levels into the live levels through the virtual setParameter, so
+    // a derived effect sees every level change. Programs outside 0..31 are ignored.
+    void setProgram(int32 program) override;
+    void setProgramName(char* text) override;
+    void getProgramName(char* text) override;
+    bool getProgramNameIndexed(int32 category, int32 index, char* text) override;
+
+    // Processing runs on the host's audio thread. resume is expected from the host's
+    // dispatcher while no block is being processed, as hosts switch an effect on before
+    // they feed it audio.
+    void resume() override;
+    void process(float** inputs, float** outputs, int32 sampleFrames) override;
+    void processReplacing(float** inputs, float** outputs, int32 sampleFrames) override;
+
+    bool getEffectName(char* text) override;
+    bool getProductString(char* text) override;
+    bool getVendorString(char* text) override;
+    int32 getVendorVersion() override;
+    int32 getPlugCategory() override;
+
+protected:
+    void fillProgram(int32 index, const char* name, const std::uint8_t* levels);
+
+    std::array<Program, numGatePrograms> programs;
+    // Written by parameter changes from the host's or the editor's thread and read by the
+    // audio thread, so each is a lock-free atomic accessed with relaxed ordering.
+    std::array<std::atomic<float>, numSteps> liveLevels;
+    // Gate state; touched only by processing and resume, both on the audio side.
+    float rampIncrement;
+    int32 rampLength;
+    int32 rampCounter;
+    int32 previousStep;
+
+private:
+    enum class OutputMode { accumulate, replace };
+
+    static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
+    void fillFactoryPrograms();
+    Program* selectedProgram();
+    template <OutputMode mode> void runGate(float** inputs, float** outputs, int32 sampleFrames);
+};

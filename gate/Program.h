@@ -1,0 +1,27 @@
+// One stored program of the gate: a level for each of the 32 steps of a bar and a short name.
+#pragma once
+
+#include <array>
+#include <atomic>
+
+class Program {
+public:
+    static constexpr int numLevels = 32;
+    // The name field holds 24 bytes: at most 23 characters and the terminating zero.
+    static constexpr int nameSize = 24;
+
+    // A new program is named "Init" and sits at half level on every step.
+    Program();
+
+    // Copies at most 23 characters of text and always terminates the stored name, so a host
+    // that hands over a longer text cannot overrun the field. A null text leaves the name as it is.
+    void setName(const char* text);
+
+    // Levels are written by parameter changes from the host's threads while other threads
+    // read them (program switches, the editor); each is a single lock-free float.
+    std::array<std::atomic<float>, numLevels> levels;
+    char name[nameSize];
+};
+
+static_assert(std::atomic<float>::is_always_lock_free,
+              "levels are shared with the audio thread and must never take a lock");

@@ -1,0 +1,29 @@
+// Turns the host's time information into the gate's view of it: which of the 32 steps of the
+// bar the block starts in, and how many samples of that step remain.
+#pragma once
+
+#include "vst2/vst2.h"
+
+struct StepPosition {
+    // False when the host gave no time information or numbers the gate cannot use; the
+    // gate then stands open rather than guessing.
+    bool usable = false;
+    // Index of the current step, always 0 to 31.
+    vst2::int32 step = 0;
+    // Whole samples of the current step still to play at the first sample of the block.
+    vst2::int32 samplesLeft = 0;
+    // What rounding samplesLeft dropped (between -0.5 and 0.5), carried into the next step
+    // so step boundaries do not drift within a block.
+    double remainder = 0.0;
+    // Length of one step in samples, a 32nd of the bar.
+    double stepSamples = 0.0;
+};
+
+// The filter the gate passes when it asks the host for time information: ppqPos, tempo,
+// bars, cycle, time signature and SMPTE valid.
+constexpr vst2::int32 gateTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                                           kVstCyclePosValid | kVstTimeSigValid | kVstSmpteValid;
+
+// Reads sampleRate, tempo, ppqPos, barStartPos and the time signature (and, for hosts that
+// leave ppqPos unset, samplePos and flags). Null or unusable information gives usable false.
+StepPosition locateStep(const VstTimeInfo* timeInfo);

@@ -1,0 +1,280 @@
+// Compares the gate's output, bit for bit, with a reference model written directly from the
+// description of the algorithm: one sample at a time, a counter i from 1, no cleverness.
+// Random transports (tempos, metres, sample rates, positions, jumps, bad records), block
+// sizes, level changes and resets drive both.
+#include "gate_test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+// The gate as described: block set-up from the time record, then the per-sample steps.
+class ReferenceGate {
+public:
+    float levels[32] = {};
+
+    void resume() {
+        rampIncrement = 0.0f;
+        rampLength = 16;
+        rampCounter = 1;
+        previousStep = -1;
+    }
+
+    void run(const VstTimeInfo* info, const float* in0, const float* in1, float* out0, float* out1,
+             int frames, bool accumulate) {
+        if (info == nullptr || !usable(*info)) {
+            if (!accumulate) {
+                for (int k = 0; k < frames; ++k) {
+                    out0[k] = in0[k];
+                    out1[k] = in1[k];
+                }
+            }
+            return;
+        }
+        const double b = info->sampleRate * 60.0 / info->tempo;
+        const double d = (b * info->timeSigNumerator * 4.0 / info->timeSigDenominator) * 0.03125;
+        const double barLength = info->timeSigNumerator * 4.0 / info->timeSigDenominator;
+        const double q = barLength * 0.03125;
+        double p = positionInBar(*info, b);
+        if (p < 0.0 || p >= barLength) {
+            p = std::fmod(p, barLength);
+            if (p < 0.0) {
+                p = p + barLength;
+            }
+            if (p >= barLength) {
+                p = 0.0;
+            }
+        }
+        int s = static_cast<int>(p / q);
+        if (s > 31) {
+            s = 31;
+        }
+        double r = d - (p - s * q) * b;
+        if (previousStep == -1) {
+            previousStep = s;
+            rampIncrement = 0.0f;
+        }
+        std::int64_t n = static_cast<int>(r + 0.5);
+        double e = r - static_cast<double>(n);
+        if (frames <= 0) {
+            return;
+        }
+        std::int64_t i = 1;
+        for (int k = 0; k < frames; ++k) {
+            if (i > n) {
+                previousStep = s;
+                s = s + 1;
+                if (s > 31) {
+                    s = 0;
+                }
+                rampIncrement = static_cast<float>(
+                    (static_cast<double>(levels[previousStep]) - static_cast<double>(levels[s])) /
+                    rampLength);
+                r = e + d;
+                n = static_cast<int>(r + 0.5);
+                e = r - static_cast<double>(n);
+                i = 1;
+                rampCounter = 1;
+            }
+            double t = 0.0;
+            if (rampCounter < rampLength) {
+                t = (rampLength - rampCounter) * static_cast<double>(rampIncrement);
+                rampCounter = rampCounter + 1;
+            }
+            const auto g = static_cast<float>(t + static_cast<double>(levels[s]));
+            if (accumulate) {
+                out0[k] = out0[k] + g * in0[k];
+                out1[k] = out1[k] + g * in1[k];
+            } else {
+                out0[k] = g * in0[k];
+                out1[k] = g * in1[k];
+            }
+            i = i + 1;
+        }
+    }
+
+private:
+    float rampIncrement = 0.0f;
+    int rampLength = 16;
+    int rampCounter = 1;
+    int previousStep = -1;
+
+    static bool finitePositive(double x) { return std::isfinite(x) && x > 0.0; }
+
+    static double positionInBar(const VstTimeInfo& info, double b) {
+        if ((info.flags & 0x200) == 0 && info.ppqPos == 0.0 && info.samplePos > 0.0) {
+            return info.samplePos / b;
+        }
+        return info.ppqPos - info.barStartPos;
+    }
+
+    static bool usable(const VstTimeInfo& info) {
+        if (!finitePositive(info.sampleRate) || !finitePositive(info.tempo) ||
+            info.timeSigNumerator <= 0 || info.timeSigDenominator <= 0) {
+            return false;
+        }
+        const double b = info.sampleRate * 60.0 / info.tempo;
+        const double d = (b * info.timeSigNumerator * 4.0 / info.timeSigDenominator) * 0.03125;
+        if (!(d > 0.0) || !(d + 1.0 < 2147483648.0)) {
+            return false;
+        }
+        return std::isfinite(positionInBar(info, b));
+    }
+};
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// Cheap noise in -1..1 for the audio buffers, so most of the test's time goes to the gate.
+void fillWithNoise(std::vector<float>& samples, std::uint32_t seed) {
+    for (float& sample : samples) {
+        seed = seed * 1664525u + 1013904223u;
+        sample = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+    }
+}
+
+class RandomTransport {
+public:
+    explicit RandomTransport(unsigned seed) : random(seed) {}
+
+    template <typename T> T pick(std::initializer_list<T> choices) {
+        std::uniform_int_distribution<std::size_t> index(0, choices.size() - 1);
+        return *(choices.begin() + index(random));
+    }
+    double uniform(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    }
+    int integer(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+    std::uint32_t seed() { return static_cast<std::uint32_t>(random()); }
+    bool chance(double probability) { return uniform(0.0, 1.0) < probability; }
+
+    double tempo() {
+        if (chance(0.05)) {
+            return pick({0.0, -90.0, std::numeric_limits<double>::quiet_NaN(), 1e-7, 20000.0});
+        }
+        return chance(0.2) ? pick({60.0, 90.0, 120.0, 128.0, 140.0, 174.0}) : uniform(20.0, 400.0);
+    }
+    double sampleRate() {
+        if (chance(0.03)) {
+            return pick({0.0, std::numeric_limits<double>::infinity()});
+        }
+        return chance(0.8) ? pick({8000.0, 22050.0, 44100.0, 48000.0, 88200.0, 96000.0, 192000.0})
+                           : uniform(1000.0, 200000.0);
+    }
+    std::pair<int, int> metre() {
+        if (chance(0.03)) {
+            return {pick({0, -3, 4}), pick({4, 0, -8})};
+        }
+        return {integer(1, 16), pick({1, 2, 4, 4, 4, 8, 8, 16, 32, 3, 5, 7})};
+    }
+    int blockSize() {
+        if (chance(0.05)) {
+            return pick({0, -1, -4096});
+        }
+        return chance(0.5) ? pick({1, 2, 3, 15, 16, 17, 63, 64, 65, 128, 256, 441, 512, 1024, 4096})
+                           : integer(0, 4096);
+    }
+
+    std::mt19937 random;
+};
+
+} // namespace
+
+TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
+    RandomTransport draw(20240601u);
+    long comparedSamples = 0;
+    for (int trial = 0; trial < 250; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        GateRig rig;
+        ReferenceGate model;
+        model.resume();
+        VstTimeInfo& info = rig.host.timeInfo;
+        info.tempo = draw.tempo();
+        info.sampleRate = draw.sampleRate();
+        std::tie(info.timeSigNumerator, info.timeSigDenominator) = draw.metre();
+        const bool countsSamplesOnly = draw.chance(0.15);
+        info.flags = countsSamplesOnly ? kVstTempoValid : kVstPpqPosValid | kVstTempoValid;
+        double ppqPos = draw.chance(0.3) ? 0.0 : draw.uniform(-20.0, 300.0);
+        double samplePos = draw.uniform(0.0, 1e7);
+        const int barMode = draw.integer(0, 2); // host bar start: exact, none, arbitrary
+
+        for (int block = 0; block < 24; ++block) {
+            // Between blocks: level changes (single steps, whole programs), resets, jumps.
+            if (draw.chance(0.3)) {
+                for (int changes = draw.integer(1, 6); changes > 0; --changes) {
+                    rig.effect.setParameter(draw.integer(0, 31),
+                                            draw.chance(0.3)
+                                                ? draw.pick({0.0f, 1.0f, 0.5f})
+                                                : static_cast<float>(draw.uniform(0.0, 1.0)));
+                }
+            }
+            if (draw.chance(0.05)) {
+                rig.effect.setProgram(draw.integer(0, 31));
+            }
+            if (draw.chance(0.04)) {
+                rig.effect.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+                model.resume();
+            }
+            if (draw.chance(0.1)) {
+                ppqPos = draw.uniform(-50.0, 5000.0);
+                samplePos = draw.uniform(0.0, 1e8);
+            }
+            if (draw.chance(0.04)) {
+                info.tempo = draw.tempo();
+            }
+            if (draw.chance(0.03)) {
+                std::tie(info.timeSigNumerator, info.timeSigDenominator) = draw.metre();
+            }
+            for (int step = 0; step < 32; ++step) {
+                model.levels[step] = rig.effect.getParameter(step);
+            }
+
+            const double barLength = info.timeSigNumerator * 4.0 / info.timeSigDenominator;
+            info.ppqPos = countsSamplesOnly ? 0.0 : ppqPos;
+            info.samplePos = samplePos;
+            info.barStartPos = barMode == 0 && barLength > 0.0
+                                   ? std::floor(ppqPos / barLength) * barLength
+                                   : (barMode == 1 ? 0.0 : draw.uniform(-10.0, 10.0));
+            rig.host.answersTime = !draw.chance(0.03);
+
+            const int frames = draw.blockSize();
+            const auto length = static_cast<std::size_t>(frames > 0 ? frames : 0);
+            std::vector<float> in0(length), in1(length), out0(length), out1(length);
+            fillWithNoise(in0, draw.seed());
+            fillWithNoise(in1, draw.seed());
+            fillWithNoise(out0, draw.seed());
+            fillWithNoise(out1, draw.seed());
+            std::vector<float> expected0 = out0, expected1 = out1;
+            const bool accumulate = draw.chance(0.3);
+
+            float* inputs[2] = {in0.data(), in1.data()};
+            float* outputs[2] = {out0.data(), out1.data()};
+            if (accumulate) {
+                rig.effect.process(inputs, outputs, frames);
+            } else {
+                rig.effect.processReplacing(inputs, outputs, frames);
+            }
+            model.run(rig.host.answersTime ? &info : nullptr, in0.data(), in1.data(),
+                      expected0.data(), expected1.data(), frames, accumulate);
+            ASSERT_TRUE(sameBits(out0, expected0)) << "block " << block << " frames " << frames;
+            ASSERT_TRUE(sameBits(out1, expected1)) << "block " << block << " frames " << frames;
+            comparedSamples += static_cast<long>(length);
+
+            // Mostly the song plays on; what the host reports next follows the audio.
+            const double samplesPerQuarter = info.sampleRate * 60.0 / info.tempo;
+            if (std::isfinite(samplesPerQuarter) && samplesPerQuarter > 0.0) {
+                ppqPos += static_cast<double>(length) / samplesPerQuarter;
+            }
+            samplePos += static_cast<double>(length);
+        }
+    }
+    EXPECT_GT(comparedSamples, 1000000);
+}
