@@ -1,0 +1,58 @@
+// The base of every view that has a value: a float with bounds, a default and a wheel step, a
+// tag identifying it to its listener, an optional background bitmap, and the dirty rule that
+// redraws a control exactly when its value changed since it was last drawn.
+#pragma once
+
+#include "gui/View.h"
+
+class Bitmap;
+class ControlListener;
+
+class Control : public View {
+public:
+    // The control holds its own reference to background, which may be null.
+    Control(const Rect& size, ControlListener* listener, int32 tag, Bitmap* background);
+    ~Control() override;
+
+    void draw(DrawContext* context) override = 0;
+    bool isDirty() override;
+    void setDirty(bool state) override;
+
+    // Runs the editor's idle pump from inside a mouse-tracking loop.
+    virtual void pumpIdle();
+    // Setters of the value and its bounds only store: no clamping, no drawing.
+    virtual void setValue(float newValue);
+    virtual float getValue();
+    virtual void setMin(float newMin);
+    virtual float getMin();
+    virtual void setMax(float newMax);
+    virtual float getMax();
+    virtual void setDrawnValue(float newDrawnValue);
+    virtual float getDrawnValue();
+    virtual void setDefaultValue(float newDefault);
+    virtual float getDefaultValue();
+    virtual void setTag(int32 newTag);
+    virtual void setBackground(Bitmap* newBackground);
+    virtual Bitmap* getBackground();
+    virtual void setBackgroundOffset(const Point& offset);
+    virtual void resetBackgroundOffset();
+    virtual void setWheelStep(float step);
+    virtual float getWheelStep();
+    virtual void clampValue();
+
+    int32 getTag() const { return tag; }
+    ControlListener* getListener() const { return listener; }
+    Point getBackgroundOffset() const { return backgroundOffset; }
+
+protected:
+    ControlListener* listener;
+    int32 tag;
+    float drawnValue = 1.0f;
+    float defaultValue = 0.5f;
+    float value = 0.0f;
+    float minValue = 0.0f;
+    float maxValue = 1.0f;
+    float wheelStep = 0.1f;
+    Bitmap* background = nullptr;
+    Point backgroundOffset;
+};

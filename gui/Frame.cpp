@@ -1,0 +1,384 @@
+#include "gui/Frame.h"
+
+#include "gui/Bitmap.h"
+#include "gui/DrawContext.h"
+#include "gui/FrameEditor.h"
+
+#include <new>
+
+namespace {
+
+// The view list grows by this many entries whenever it is full.
+constexpr Frame::int32 viewListGrowth = 20;
+
+} // namespace
+
+Frame::Frame(const Rect& frameSize, HWND parent, FrameEditor* owningEditor)
+    : View(frameSize), editor(owningEditor), parentWindow(parent) {
+    // The drop target's calls must arrive on this, the user-interface, thread.
+    OleInitialize(nullptr);
+    findTransparentBlt();
+    createWindow(parentWindow);
+}
+
+Frame::~Frame() {
+    setDropEnabled(false);
+    removeAllViews(true);
+    if (background) {
+        background->release();
+        background = nullptr;
+    }
+    OleUninitialize();
+    releaseTransparentBlt();
+    if (window) {
+        // A window the host already destroyed (WM_DESTROY came) is not touched again; the
+        // class registration it held is still given back.
+        if (windowOpen) {
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            DestroyWindow(window);
+        }
+        window = nullptr;
+        unregisterWindowClass();
+    }
+}
+
+// ---- drawing ----
+
+void Frame::draw(DrawContext* context) {
+    firstDraw = false;
+    if (background) {
+        background->draw(context, Rect(0, 0, background->getWidth(), background->getHeight()),
+                         Point(0, 0));
+    }
+    for (int32 index = 0; index < viewCount; index++) {
+        views[index]->draw(context);
+    }
+}
+
+// Only the views the update rectangle reaches are drawn, over only that part of the
+// background, which lies at the window's origin.
+void Frame::drawUpdateRect(DrawContext* context, const Rect& updateRect) {
+    firstDraw = false;
+    if (background) {
+        background->draw(context, updateRect, Point(updateRect.left, updateRect.top));
+    }
+    for (int32 index = 0; index < viewCount; index++) {
+        if (views[index]->overlaps(updateRect)) {
+            views[index]->drawUpdateRect(context, updateRect);
+        }
+    }
+}
+
+void Frame::update(DrawContext* context) {
+    if (!windowOpen) {
+        return;
+    }
+    if (isDirty()) {
+        draw(context);
+        setDirty(false);
+        return;
+    }
+    for (int32 index = 0; index < viewCount; index++) {
+        views[index]->update(context);
+    }
+}
+
+bool Frame::anyViewDirty() {
+    if (isDirty()) {
+        return true;
+    }
+    for (int32 index = 0; index < viewCount; index++) {
+        if (views[index]->isDirty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+DrawContext* Frame::makeTemporaryContext(HDC& deviceContext) {
+    deviceContext = GetDC(window);
+    if (!deviceContext) {
+        return nullptr;
+    }
+    DrawContext* context = new (std::nothrow) DrawContext(this, deviceContext, window);
+    if (!context) {
+        ReleaseDC(window, deviceContext);
+        deviceContext = nullptr;
+    }
+    return context;
+}
+
+void Frame::deleteTemporaryContext(DrawContext* context, HDC deviceContext) {
+    delete context;
+    if (deviceContext) {
+        ReleaseDC(window, deviceContext);
+    }
+}
+
+// Without a live window there is nothing to draw on, so nothing is drawn.
+void Frame::drawView(View* view) {
+    if (!window || !windowOpen) {
+        return;
+    }
+    HDC deviceContext = nullptr;
+    DrawContext* context = makeTemporaryContext(deviceContext);
+    if (!context) {
+        return;
+    }
+    if (view && containsView(view)) {
+        view->draw(context);
+    } else {
+        draw(context);
+    }
+    deleteTemporaryContext(context, deviceContext);
+}
+
+// Nothing at all (not even a device context) unless a view changed since the first paint.
+void Frame::idle() {
+    if (!windowOpen || firstDraw || !window || !anyViewDirty()) {
+        return;
+    }
+    HDC deviceContext = nullptr;
+    DrawContext* context = makeTemporaryContext(deviceContext);
+    if (!context) {
+        return;
+    }
+    update(context);
+    deleteTemporaryContext(context, deviceContext);
+}
+
+void Frame::setBackground(Bitmap* bitmap) {
+    if (background) {
+        background->release();
+    }
+    background = bitmap;
+    if (background) {
+        background->retain();
+    }
+}
+
+// ---- input ----
+
+// Views added later lie on top, so they are asked first; a view that refuses the mouse lets
+// the click through to the views below it.
+void Frame::onMouseDown(DrawContext* context, Point where) {
+    if (focusView) {
+        focusView->onFocusLost(nullptr);
+        focusView = nullptr;
+    }
+    int32 buttons = context ? context->getMouseButtons() : -1;
+    for (int32 index = viewCount - 1; index >= 0; index--) {
+        View* view = views[index];
+        if (view->isMouseEnabled() && view->hitTest(where, buttons)) {
+            view->onMouseDown(context, where);
+            return;
+        }
+    }
+}
+
+Frame::int32 Frame::dispatchKey(VstKeyCode& key, bool down) {
+    if (focusView) {
+        int32 answer = down ? focusView->onKeyDown(key) : focusView->onKeyUp(key);
+        if (answer != keyNotHandled) {
+            return answer;
+        }
+    }
+    for (int32 index = viewCount - 1; index >= 0; index--) {
+        int32 answer = down ? views[index]->onKeyDown(key) : views[index]->onKeyUp(key);
+        if (answer != keyNotHandled) {
+            return answer;
+        }
+    }
+    return keyNotHandled;
+}
+
+Frame::int32 Frame::onKeyDown(VstKeyCode& key) {
+    return dispatchKey(key, true);
+}
+
+Frame::int32 Frame::onKeyUp(VstKeyCode& key) {
+    return dispatchKey(key, false);
+}
+
+// The wheel goes to the view under the cursor, wherever the caller thinks the mouse is.
+bool Frame::onWheel(DrawContext* context, Point /*where*/, float distance) {
+    View* view = viewUnderCursor();
+    if (!view) {
+        return false;
+    }
+    HDC deviceContext = nullptr;
+    DrawContext* temporaryContext = nullptr;
+    if (!context && window && windowOpen) {
+        temporaryContext = makeTemporaryContext(deviceContext);
+        context = temporaryContext;
+    }
+    Point cursor;
+    getCursorLocation(cursor);
+    bool result = view->onWheel(context, cursor, distance);
+    if (temporaryContext) {
+        deleteTemporaryContext(temporaryContext, deviceContext);
+    }
+    return result;
+}
+
+// A view in the middle of a drag holds the focus; nothing may be dropped until it lets go.
+bool Frame::onDrop(void** items, int32 count, int32 kind, Point where) {
+    if (focusView) {
+        return false;
+    }
+    for (int32 index = viewCount - 1; index >= 0; index--) {
+        View* view = views[index];
+        Rect viewSize;
+        view->getViewSize(viewSize);
+        if (view->isMouseEnabled() && viewSize.containsWithEdges(where) &&
+            view->onDrop(items, count, kind, where)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+View* Frame::viewUnderCursor() {
+    Point cursor;
+    getCursorLocation(cursor);
+    for (int32 index = viewCount - 1; index >= 0; index--) {
+        Rect viewSize;
+        views[index]->getViewSize(viewSize);
+        if (viewSize.containsWithEdges(cursor)) {
+            return views[index];
+        }
+    }
+    return nullptr;
+}
+
+bool Frame::getCursorLocation(Point& where) {
+    POINT cursor;
+    if (!GetCursorPos(&cursor)) {
+        cursor.x = 0;
+        cursor.y = 0;
+    }
+    where = Point(cursor.x, cursor.y);
+    RECT windowRect;
+    if (window && GetWindowRect(window, &windowRect)) {
+        where.h -= windowRect.left;
+        where.v -= windowRect.top;
+    }
+    return true;
+}
+
+void Frame::setFocusView(View* view) {
+    View* previous = focusView;
+    focusView = view;
+    if (previous) {
+        previous->onFocusLost(nullptr);
+    }
+}
+
+// ---- the editor ----
+
+FrameEditor* Frame::getEditor() {
+    return editor;
+}
+
+void Frame::beginEdit(int32 index) {
+    if (editor) {
+        editor->beginEdit(index);
+    }
+}
+
+bool Frame::endEdit(int32 index) {
+    return editor ? editor->endEdit(index) : false;
+}
+
+void Frame::pumpIdle() {
+    if (editor) {
+        editor->runIdlePump();
+    }
+}
+
+// ---- the view list ----
+
+Frame::int32 Frame::indexOf(View* view) {
+    for (int32 index = 0; index < viewCount; index++) {
+        if (views[index] == view) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+bool Frame::addView(View* view) {
+    if (!view) {
+        return false;
+    }
+    if (viewCount == viewCapacity) {
+        View** grown = new (std::nothrow) View*[viewCapacity + viewListGrowth];
+        if (!grown) {
+            return false;
+        }
+        for (int32 index = 0; index < viewCount; index++) {
+            grown[index] = views[index];
+        }
+        delete[] views;
+        views = grown;
+        viewCapacity += viewListGrowth;
+    }
+    views[viewCount++] = view;
+    view->setFrame(this);
+    view->onAttached(this);
+    return true;
+}
+
+// A view leaving the frame cannot keep the focus: the frame would otherwise call a view it no
+// longer holds, perhaps one already destroyed by the release.
+bool Frame::removeView(View* view, bool withRelease) {
+    int32 index = indexOf(view);
+    if (index < 0) {
+        return true;
+    }
+    if (focusView == view) {
+        focusView = nullptr;
+        view->onFocusLost(nullptr);
+    }
+    view->onRemoved(this);
+    if (withRelease) {
+        view->release();
+    }
+    for (int32 later = index + 1; later < viewCount; later++) {
+        views[later - 1] = views[later];
+    }
+    viewCount--;
+    return true;
+}
+
+bool Frame::removeAllViews(bool withRelease) {
+    if (focusView) {
+        focusView->onFocusLost(nullptr);
+        focusView = nullptr;
+    }
+    if (views) {
+        for (int32 index = 0; index < viewCount; index++) {
+            views[index]->onRemoved(this);
+            if (withRelease) {
+                views[index]->release();
+            }
+        }
+        delete[] views;
+        views = nullptr;
+    }
+    viewCount = 0;
+    viewCapacity = 0;
+    return true;
+}
+
+bool Frame::containsView(View* view) {
+    return view && indexOf(view) >= 0;
+}
+
+Frame::int32 Frame::getViewCount() {
+    return viewCount;
+}
+
+View* Frame::getView(int32 index) {
+    return (index >= 0 && index < viewCount) ? views[index] : nullptr;
+}

@@ -1,0 +1,199 @@
+// The frame's native side: the process-wide window class, the child window, its window
+// procedure (painting, button presses, destruction), and what the frame finds out about the
+// system when it is made.
+#include "gui/Frame.h"
+
+#include "effect/EffectBase.h"
+#include "gui/DrawContext.h"
+#include "gui/SystemFeatures.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+// "Plugin" and eight hexadecimal digits, with room to spare.
+char classNameText[32];
+Frame::int32 classRegistrationCount = 0;
+// Frames that currently hold msimg32 loaded; the entry into it is forgotten with the last.
+Frame::int32 msimg32Holders = 0;
+
+constexpr DWORD childWindowStyle = WS_CHILD | WS_VISIBLE;
+constexpr DWORD versionInfoSize = sizeof(OSVERSIONINFOA);
+
+HINSTANCE libraryInstance() {
+    return static_cast<HINSTANCE>(moduleInstance);
+}
+
+void formatClassName() {
+    // The handle's low 32 bits: the name always has exactly eight digits.
+    auto handleBits =
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(moduleInstance) & 0xFFFFFFFFu);
+    std::snprintf(classNameText, sizeof classNameText, "Plugin%08x", handleBits);
+}
+
+Point pointFromMessage(LPARAM lParam) {
+    auto bits = static_cast<std::uintptr_t>(lParam);
+    return Point(static_cast<std::int32_t>(bits & 0xFFFF),
+                 static_cast<std::int32_t>((bits >> 16) & 0xFFFF));
+}
+
+} // namespace
+
+const char* Frame::windowClassName() {
+    formatClassName();
+    return classNameText;
+}
+
+Frame::int32 Frame::windowClassRegistrations() {
+    return classRegistrationCount;
+}
+
+void Frame::registerWindowClass() {
+    classRegistrationCount++;
+    if (classRegistrationCount != 1) {
+        return;
+    }
+    formatClassName();
+    WNDCLASSA windowClass;
+    windowClass.style = CS_GLOBALCLASS;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = libraryInstance();
+    windowClass.hIcon = nullptr;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = classNameText;
+    RegisterClassA(&windowClass);
+    buttonsSwapped = GetSystemMetrics(SM_SWAPBUTTON) > 0;
+}
+
+void Frame::unregisterWindowClass() {
+    classRegistrationCount--;
+    if (classRegistrationCount == 0) {
+        UnregisterClassA(classNameText, libraryInstance());
+    }
+}
+
+// TransparentBlt is taken only on systems of the NT family; elsewhere bitmaps use the mask
+// method.
+void Frame::findTransparentBlt() {
+    transparentBltEntry = nullptr;
+    msimg32Module = LoadLibraryA("msimg32.dll");
+    if (!msimg32Module) {
+        return;
+    }
+    msimg32Holders++;
+    OSVERSIONINFOA version;
+    version.dwOSVersionInfoSize = versionInfoSize;
+    if (GetVersionExA(&version) && version.dwPlatformId >= VER_PLATFORM_WIN32_NT) {
+        FARPROC entry = GetProcAddress(msimg32Module, "TransparentBlt");
+        // Through the generic function type, which converts to any other without complaint.
+        transparentBltEntry =
+            reinterpret_cast<TransparentBltFunction>(reinterpret_cast<void (*)()>(entry));
+    }
+}
+
+void Frame::releaseTransparentBlt() {
+    if (!msimg32Module) {
+        return;
+    }
+    FreeLibrary(msimg32Module);
+    msimg32Module = nullptr;
+    msimg32Holders--;
+    // Once no frame holds the library it may be gone: never call into it again.
+    if (msimg32Holders == 0) {
+        transparentBltEntry = nullptr;
+    }
+}
+
+bool Frame::createWindow(HWND parent) {
+    if (!parent) {
+        return false;
+    }
+    registerWindowClass();
+    window = CreateWindowExA(0, classNameText, "Window", childWindowStyle, 0, 0, size.width(),
+                             size.height(), parent, nullptr, libraryInstance(), nullptr);
+    if (!window) {
+        // No window holds the class registration, so give it back now.
+        unregisterWindowClass();
+        return false;
+    }
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    setDropEnabled(true);
+    return true;
+}
+
+// The drop target itself comes with file dropping; until then the window is not registered,
+// and a frame without a drop target works otherwise unchanged.
+bool Frame::setDropEnabled(bool enabled) {
+    if (!dropActive && !enabled) {
+        return true;
+    }
+    if (!window) {
+        return false;
+    }
+    if (!enabled && dropActive) {
+        RevokeDragDrop(window);
+    }
+    dropActive = false;
+    return true;
+}
+
+LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(messageWindow, GWLP_USERDATA));
+    if (!frame) {
+        return DefWindowProcA(messageWindow, message, wParam, lParam);
+    }
+    switch (message) {
+    case WM_DESTROY:
+        frame->windowDestroyed();
+        return DefWindowProcA(messageWindow, message, wParam, lParam);
+    case WM_PAINT:
+        return frame->paint(messageWindow, message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        return frame->mouseDown(lParam);
+    default:
+        return DefWindowProcA(messageWindow, message, wParam, lParam);
+    }
+}
+
+void Frame::windowDestroyed() {
+    windowOpen = false;
+    parentWindow = nullptr;
+}
+
+LRESULT Frame::paint(HWND paintedWindow, UINT message, WPARAM wParam, LPARAM lParam) {
+    RECT updateArea;
+    if (!GetUpdateRect(paintedWindow, &updateArea, FALSE)) {
+        return DefWindowProcA(paintedWindow, message, wParam, lParam);
+    }
+    PAINTSTRUCT paintInfo;
+    HDC deviceContext = BeginPaint(paintedWindow, &paintInfo);
+    auto* context = new (std::nothrow) DrawContext(this, deviceContext, paintedWindow);
+    if (context) {
+        const RECT& area = paintInfo.rcPaint;
+        drawUpdateRect(context, Rect(area.left, area.top, area.right, area.bottom));
+        delete context;
+    }
+    EndPaint(paintedWindow, &paintInfo);
+    return 0;
+}
+
+// The whole drag that may follow happens inside the receiving view's onMouseDown.
+LRESULT Frame::mouseDown(LPARAM lParam) {
+    HDC deviceContext = GetDC(window);
+    auto* context = new (std::nothrow) DrawContext(this, deviceContext, window);
+    if (context) {
+        onMouseDown(context, pointFromMessage(lParam));
+        delete context;
+    }
+    ReleaseDC(window, deviceContext);
+    return 0;
+}

@@ -1,0 +1,4 @@
+#include "gui/SystemFeatures.h"
+
+TransparentBltFunction transparentBltEntry = nullptr;
+bool buttonsSwapped = false;
