@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 using argumentConversions::roundToFloat;
 
@@ -59,6 +60,14 @@ void writeDecimals(double v, int count, char* out) {
     out[count] = '\0';
 }
 
+// What IEEE division by zero gives, without dividing: infinity of the dividend's sign, or NaN.
+double quotientByZero(double dividend) {
+    if (dividend == 0.0 || std::isnan(dividend)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return std::copysign(std::numeric_limits<double>::infinity(), dividend);
+}
+
 } // namespace
 
 void EffectBase::formatDecibels(float value, char* text) {
@@ -90,9 +99,9 @@ void EffectBase::formatMilliseconds(float samples, char* text) {
     if (!text) {
         return;
     }
-    const double milliseconds =
-        static_cast<double>(samples) * 1000.0 / static_cast<double>(getSampleRate());
-    formatFloat(roundToFloat(milliseconds), text);
+    const double scaled = static_cast<double>(samples) * 1000.0;
+    const double rate = static_cast<double>(getSampleRate());
+    formatFloat(roundToFloat(rate != 0.0 ? scaled / rate : quotientByZero(scaled)), text);
 }
 
 void EffectBase::formatFloat(float value, char* text) {

@@ -75,7 +75,7 @@ public:
         lastKey = keyCode;
         return 8;
     }
-    int32 setKnobMode(int32 mode) override { return mode + 100; }
+    int32 setKnobMode(int32 mode) override { return mode == 2 ? 102 : 0; }
 
     ERect area{0, 0, 200, 562};
     KeyCode lastKey{};
