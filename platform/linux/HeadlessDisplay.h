@@ -1,0 +1,53 @@
+// A display without a screen: windows are only their pixel surfaces, time is a virtual clock
+// that Sleep advances, and the cursor, buttons and keys are whatever a test sets, either
+// directly or as a script that successive polls walk through.
+#pragma once
+
+#include "platform/linux/Display.h"
+
+#include <deque>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace stepveil::platform {
+
+struct InputStep {
+    std::vector<int> keysDown;   // virtual keys held during the step (physical buttons)
+    std::optional<POINT> cursor; // where the cursor moves at the step, if it moves
+};
+
+class HeadlessDisplay : public Display {
+public:
+    DWORD tickCount() override { return clock; }
+    void sleep(DWORD milliseconds) override { clock += milliseconds; }
+    POINT cursorPosition() override { return cursor; }
+    bool isKeyDown(int virtualKey) override;
+    bool buttonsSwapped() override { return swapped; }
+    bool acceptsNativeParent(HWND parent, POINT& screenOrigin) override;
+    void windowCreated(HWND) override {}
+    void windowDestroyed(HWND) override {}
+    void windowChanged(HWND, const RECT&) override {}
+    void collectEvents() override {}
+
+    void setTickCount(DWORD ticks) { clock = ticks; }
+    void setCursor(POINT position) { cursor = position; }
+    void setKeyDown(int virtualKey, bool down);
+    void releaseAllKeys();
+    void setButtonsSwapped(bool isSwapped) { swapped = isSwapped; }
+    void setScript(std::vector<InputStep> steps);
+    void reset();
+
+private:
+    void enterStep(const InputStep& step);
+
+    DWORD clock = 0;
+    POINT cursor{0, 0};
+    std::set<int> keys;
+    bool swapped = false;
+    std::deque<InputStep> script;
+    bool scriptRunning = false;
+    std::set<int> keysReadThisStep;
+};
+
+} // namespace stepveil::platform
