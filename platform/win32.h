@@ -12,6 +12,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// OLE is left out by WIN32_LEAN_AND_MEAN; the editor needs its initialisation and drop targets.
+#include <ole2.h>
 
 // The user-data slot under its 32-bit name, which 64-bit Windows headers leave out.
 #ifndef GWL_USERDATA
@@ -22,6 +24,7 @@
 
 #include "platform/linux/win32_gdi.h"
 #include "platform/linux/win32_kernel.h"
+#include "platform/linux/win32_ole.h"
 #include "platform/linux/win32_types.h"
 #include "platform/linux/win32_user.h"
 
