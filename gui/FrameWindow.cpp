@@ -20,7 +20,7 @@ Frame::int32 classRegistrationCount = 0;
 Frame::int32 msimg32Holders = 0;
 
 constexpr DWORD childWindowStyle = WS_CHILD | WS_VISIBLE;
-constexpr DWORD versionInfoSize = sizeof(OSVERSIONINFOA);
+constexpr DWORD versionInfoSize = sizeof(OSVERSIONINFOEXA);
 
 HINSTANCE libraryInstance() {
     return static_cast<HINSTANCE>(moduleInstance);
@@ -87,9 +87,11 @@ void Frame::findTransparentBlt() {
         return;
     }
     msimg32Holders++;
-    OSVERSIONINFOA version;
+    // The extended record (156 bytes), so the system may fill all it knows.
+    OSVERSIONINFOEXA version;
     version.dwOSVersionInfoSize = versionInfoSize;
-    if (GetVersionExA(&version) && version.dwPlatformId >= VER_PLATFORM_WIN32_NT) {
+    if (GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&version)) &&
+        version.dwPlatformId >= VER_PLATFORM_WIN32_NT) {
         FARPROC entry = GetProcAddress(msimg32Module, "TransparentBlt");
         // Through the generic function type, which converts to any other without complaint.
         transparentBltEntry =
