@@ -55,21 +55,44 @@ int sampleFormatBits(SampleFormat format) {
     return SF_FORMAT_FLOAT;
 }
 
-} // namespace
-
-int libsndfileFormat(OutputFormat format) {
-    // WAV is written as RF64 that libsndfile turns back into plain WAV when it closes a
-    // file under 4 GiB, so that very long renders are not cut off at the WAV size limit.
-    const int container = format.fileType == FileType::flac ? SF_FORMAT_FLAC : SF_FORMAT_RF64;
-    return container | sampleFormatBits(format.sampleFormat);
+int bytesPerSample(SampleFormat format) {
+    switch (format) {
+    case SampleFormat::pcm16:
+        return 2;
+    case SampleFormat::pcm24:
+        return 3;
+    case SampleFormat::float64:
+        return 8;
+    case SampleFormat::pcm32:
+    case SampleFormat::float32:
+        break;
+    }
+    return 4;
 }
 
-AudioOutput::AudioOutput(std::string path, OutputFormat format, int channelCount, int sampleRate)
+} // namespace
+
+int libsndfileFormat(OutputFormat format, int channelCount,
+                     std::optional<std::int64_t> expectedFrames) {
+    const int sampleBits = sampleFormatBits(format.sampleFormat);
+    if (format.fileType == FileType::flac) {
+        return SF_FORMAT_FLAC | sampleBits;
+    }
+    // Leaves room below 4 GiB for the header and any tags.
+    constexpr std::int64_t wavDataLimit = 0xFFFFFFFFLL - 0x100000LL;
+    const bool fitsWav =
+        expectedFrames &&
+        *expectedFrames * channelCount * bytesPerSample(format.sampleFormat) < wavDataLimit;
+    return (fitsWav ? SF_FORMAT_WAV : SF_FORMAT_RF64) | sampleBits;
+}
+
+AudioOutput::AudioOutput(std::string path, OutputFormat format, int channelCount, int sampleRate,
+                         std::optional<std::int64_t> expectedFrames)
     : path_(std::move(path)) {
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channelCount;
-    info.format = libsndfileFormat(format);
+    info.format = libsndfileFormat(format, channelCount, expectedFrames);
     if (!sf_format_check(&info)) {
         throw failure("cannot write \"" + path_ + "\": the format cannot hold " +
                       std::to_string(channelCount) + " channel(s) at " +
@@ -94,7 +117,8 @@ AudioOutput::AudioOutput(std::string path, OutputFormat format, int channelCount
         discard();
         throw failure("cannot write \"" + path_ + "\": " + reason);
     }
-    if (format.fileType == FileType::wav) {
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64) {
+        // A render of unknown length that stays small still ends up as a WAV file.
         sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     }
     // Integer formats clip rather than wrap around when a sample exceeds full scale.

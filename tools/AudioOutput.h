@@ -8,6 +8,8 @@
 
 #include <sndfile.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace stepveil::tool {
@@ -15,8 +17,10 @@ namespace stepveil::tool {
 class AudioOutput {
 public:
     // Throws a failure if the format cannot hold this rate or channel count, or the
-    // temporary file cannot be made (missing directory, no permission).
-    AudioOutput(std::string path, OutputFormat format, int channelCount, int sampleRate);
+    // temporary file cannot be made (missing directory, no permission). expectedFrames, when
+    // known, lets a WAV file that fits the format's 4 GiB limit be written as plain WAV.
+    AudioOutput(std::string path, OutputFormat format, int channelCount, int sampleRate,
+                std::optional<std::int64_t> expectedFrames);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -35,7 +39,9 @@ private:
     SNDFILE* file_ = nullptr;
 };
 
-// The libsndfile format code for a file type and sample format.
-int libsndfileFormat(OutputFormat format);
+// The libsndfile format code for a file type and sample format. WAV is plain WAV when the
+// file is known to fit its 4 GiB limit, otherwise RF64, the WAV variant without that limit.
+int libsndfileFormat(OutputFormat format, int channelCount,
+                     std::optional<std::int64_t> expectedFrames);
 
 } // namespace stepveil::tool

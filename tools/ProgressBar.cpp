@@ -39,6 +39,7 @@ std::string ProgressBar::lineFor(std::int64_t framesDone, std::optional<std::int
 }
 
 void ProgressBar::update(std::int64_t framesDone) {
+    framesDone_ = framesDone;
     if (!enabled_) {
         return;
     }
@@ -55,7 +56,8 @@ void ProgressBar::update(std::int64_t framesDone) {
 
 void ProgressBar::finish() {
     if (drawn_) {
-        std::fputc('\n', stream_);
+        std::fprintf(stream_, "\r%s\033[K\n",
+                     lineFor(framesDone_, totalFrames_, sampleRate_).c_str());
         std::fflush(stream_);
         drawn_ = false;
     }

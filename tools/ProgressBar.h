@@ -23,7 +23,7 @@ public:
     ProgressBar& operator=(const ProgressBar&) = delete;
 
     void update(std::int64_t framesDone);
-    // Completes the line if anything was drawn.
+    // Completes the line, showing the final count, if anything was drawn.
     void finish();
 
     // The text of the bar for a given state, without the leading carriage return.
@@ -36,6 +36,7 @@ private:
     double sampleRate_;
     bool enabled_;
     bool drawn_ = false;
+    std::int64_t framesDone_ = 0;
     Clock::time_point started_;
     Clock::time_point lastDrawn_;
 };

@@ -81,7 +81,8 @@ void runRender(const RenderOptions& options, std::FILE* report, std::FILE* progr
     const std::string programText = preparePlugin(*plugin, options, sampleRate);
 
     const int channels = source->channelCount();
-    AudioOutput output(options.outputPath, options.outputFormat, channels, sampleRate);
+    AudioOutput output(options.outputPath, options.outputFormat, channels, sampleRate,
+                       source->totalFrames());
     if (const auto* input = dynamic_cast<const AudioInput*>(source.get())) {
         output.setTags(input->tags());
     }

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The README's main command: installs what the build needs, builds the Linux plug-in and the
+# `stepveil` tool, and gates the tool's built-in source through the plug-in file, so that the
+# result can be heard without any audio file of one's own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release
+cmake --build build/linux -j2 --target stepveil
+stepveil=build/linux/tools/stepveil
+
+mkdir -p out
+printf '\n=== The plug-in as a host sees it\n'
+"$stepveil" info | sed -n '1,10p'
+
+printf '\n=== Rendering\n'
+# The same four bars twice: gated by the first factory program, and untouched for comparison.
+"$stepveil" render --program "Quick Move" out/demo.wav
+"$stepveil" render --program "Full Level" out/demo-dry.wav
+
+# The editor's picture is added here once the editor can be rendered to a file.
+
+printf '\nListen to %s (gated) and %s (dry), both in %s.\n' \
+    out/demo.wav out/demo-dry.wav "$PWD/out"
