@@ -7,9 +7,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release
-cmake --build build/linux -j2 --target stepveil
-stepveil=build/linux/tools/stepveil
+# STEPVEIL_BUILD_DIR lets a developer run the demo against a build folder of their own.
+build_dir=${STEPVEIL_BUILD_DIR:-build/linux}
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build_dir" -j2 --target stepveil
+stepveil=$build_dir/tools/stepveil
 
 mkdir -p out
 printf '\n=== The plug-in as a host sees it\n'
