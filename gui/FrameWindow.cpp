@@ -178,7 +178,12 @@ LRESULT Frame::paint(HWND paintedWindow, UINT message, WPARAM wParam, LPARAM lPa
     }
     PAINTSTRUCT paintInfo;
     HDC deviceContext = BeginPaint(paintedWindow, &paintInfo);
-    auto* context = new (std::nothrow) DrawContext(this, deviceContext, paintedWindow);
+    // Without a device context or a context object there is nothing to paint with; the
+    // message is still answered so the system does not send it again and again.
+    DrawContext* context = nullptr;
+    if (deviceContext) {
+        context = new (std::nothrow) DrawContext(this, deviceContext, paintedWindow);
+    }
     if (context) {
         const RECT& area = paintInfo.rcPaint;
         drawUpdateRect(context, Rect(area.left, area.top, area.right, area.bottom));
@@ -188,9 +193,13 @@ LRESULT Frame::paint(HWND paintedWindow, UINT message, WPARAM wParam, LPARAM lPa
     return 0;
 }
 
-// The whole drag that may follow happens inside the receiving view's onMouseDown.
+// The whole drag that may follow happens inside the receiving view's onMouseDown. A click
+// whose context cannot be made reaches no view.
 LRESULT Frame::mouseDown(LPARAM lParam) {
     HDC deviceContext = GetDC(window);
+    if (!deviceContext) {
+        return 0;
+    }
     auto* context = new (std::nothrow) DrawContext(this, deviceContext, window);
     if (context) {
         onMouseDown(context, pointFromMessage(lParam));
