@@ -7,6 +7,8 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -20,14 +22,16 @@ namespace {
 // The face a LOGFONTA asks for, reduced to what chooses and sizes it.
 struct FontRequest {
     std::string family;
+    int pitchAndFamily;
     int height;
     bool bold;
     bool italic;
     bool underline;
 
     bool operator<(const FontRequest& other) const {
-        return std::tie(family, height, bold, italic, underline) <
-               std::tie(other.family, other.height, other.bold, other.italic, other.underline);
+        return std::tie(family, pitchAndFamily, height, bold, italic, underline) <
+               std::tie(other.family, other.pitchAndFamily, other.height, other.bold, other.italic,
+                        other.underline);
     }
 };
 
@@ -43,16 +47,16 @@ FT_Library freetype() {
 }
 
 struct FaceFile {
+    std::string family;
     std::string path;
     int index = 0;
     bool bold = false;
     bool italic = false;
 };
 
-bool findFaceFile(const FontRequest& request, FaceFile& found) {
+bool findFaceFile(const std::string& family, const FontRequest& request, FaceFile& found) {
     FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY,
-                       reinterpret_cast<const FcChar8*>(request.family.c_str()));
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -65,11 +69,15 @@ bool findFaceFile(const FontRequest& request, FaceFile& found) {
         return false;
     }
     FcChar8* file = nullptr;
+    FcChar8* matchedFamily = nullptr;
     int weight = FC_WEIGHT_REGULAR;
     int slant = FC_SLANT_ROMAN;
     bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
     if (ok) {
         found.path = reinterpret_cast<const char*>(file);
+        if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch) {
+            found.family = reinterpret_cast<const char*>(matchedFamily);
+        }
         FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
         FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
         FcPatternGetInteger(match, FC_SLANT, 0, &slant);
@@ -78,6 +86,56 @@ bool findFaceFile(const FontRequest& request, FaceFile& found) {
     }
     FcPatternDestroy(match);
     return ok;
+}
+
+bool sameName(const std::string& first, const std::string& second) {
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// Faces of the same metrics that stand in for Windows' own; fontconfig offers them under
+// the Windows names, and Wine uses them too.
+bool isStandIn(const std::string& requested, const std::string& found) {
+    static const std::pair<const char*, const char*> standIns[] = {
+        {"Arial", "Liberation Sans"},
+        {"Arial", "Arimo"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Times New Roman", "Tinos"},
+        {"Courier New", "Liberation Mono"},
+        {"Courier New", "Cousine"},
+    };
+    for (const auto& [windowsName, standIn] : standIns) {
+        if (sameName(requested, windowsName) && sameName(found, standIn)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The face GDI falls back to when the named one is missing, chosen by the family bits of
+// lfPitchAndFamily.
+const char* fallbackFamily(int pitchAndFamily) {
+    switch (pitchAndFamily & 0xF0) {
+    case 0x10: // FF_ROMAN
+        return "Times New Roman";
+    case 0x30: // FF_MODERN
+        return "Courier New";
+    default:
+        return "Arial";
+    }
+}
+
+// Fontconfig always answers with some face; like GDI, take it only when it is the face asked
+// for (or its stand-in), and otherwise the fallback face for the request's family.
+bool resolveFace(const FontRequest& request, FaceFile& found) {
+    if (findFaceFile(request.family, request, found) &&
+        (sameName(found.family, request.family) || isStandIn(request.family, found.family))) {
+        return true;
+    }
+    return findFaceFile(fallbackFamily(request.pitchAndFamily), request, found);
 }
 
 class FreeTypeFont : public RealizedFont {
@@ -184,7 +242,7 @@ std::shared_ptr<RealizedFont> loadFont(const FontRequest& request) {
         return nullptr;
     }
     FaceFile file;
-    if (!findFaceFile(request, file)) {
+    if (!resolveFace(request, file)) {
         return nullptr;
     }
     FT_Face face = nullptr;
@@ -201,8 +259,11 @@ std::shared_ptr<RealizedFont> realizeFont(const LOGFONTA& description) {
     char family[LF_FACESIZE + 1] = {};
     std::memcpy(family, description.lfFaceName, LF_FACESIZE);
     FontRequest request{family[0] != '\0' ? family : "Arial",
-                        static_cast<int>(description.lfHeight), description.lfWeight >= 600,
-                        description.lfItalic != 0, description.lfUnderline != 0};
+                        description.lfPitchAndFamily,
+                        static_cast<int>(description.lfHeight),
+                        description.lfWeight >= 600,
+                        description.lfItalic != 0,
+                        description.lfUnderline != 0};
     auto found = fonts.find(request);
     if (found != fonts.end()) {
         return found->second;

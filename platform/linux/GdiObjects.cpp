@@ -51,7 +51,8 @@ std::shared_ptr<GdiObject> makeStockObject(int index) {
     }
 }
 
-// The default colours of the system colour indexes the layer answers for.
+// The default colours of the system colour indexes the layer answers for: those of the
+// Win32 the layer is checked against (Wine's light scheme).
 bool systemColour(int index, COLORREF& colour) {
     switch (index) {
     case 5: // COLOR_WINDOW
@@ -61,7 +62,7 @@ bool systemColour(int index, COLORREF& colour) {
         colour = RGB(0, 0, 0);
         return true;
     case COLOR_BTNFACE:
-        colour = RGB(240, 240, 240);
+        colour = RGB(245, 245, 245);
         return true;
     default:
         return false;

@@ -78,7 +78,9 @@ void drawLine(DeviceContext& context, POINT from, POINT to, COLORREF colour) {
     int absoluteY = std::abs(dy);
     bool xMajor = absoluteX >= absoluteY;
     int steps = xMajor ? absoluteX : absoluteY;
-    bool halvesTowardsStart = xMajor ? dx < 0 : dy < 0;
+    // Where the ideal line passes exactly between two pixels, Win32 takes the one with the
+    // smaller minor coordinate (the upper or the left one), whichever way the line runs.
+    bool halvesTowardsStart = xMajor ? dy > 0 : dx > 0;
     for (int step = 0; step < steps; ++step) {
         int major = step;
         int minor = minorOffset(step, steps, xMajor ? absoluteY : absoluteX, halvesTowardsStart);

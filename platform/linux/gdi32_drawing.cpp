@@ -25,6 +25,20 @@ bool colourOfBrushHandle(HBRUSH brush, COLORREF& colour) {
     return true;
 }
 
+// FillRect fills a rectangle given right to left or bottom to top as well: the span from the
+// first coordinate back to the second, that end left out, so (165, 110, 160, 100) covers
+// columns 161 to 165 and rows 101 to 110, as Win32 fills it.
+RECT fillAreaOf(const RECT& rect) {
+    auto span = [](LONG from, LONG to, LONG& low, LONG& high) {
+        low = from <= to ? from : to + 1;
+        high = from <= to ? to : from + 1;
+    };
+    RECT area{};
+    span(rect.left, rect.right, area.left, area.right);
+    span(rect.top, rect.bottom, area.top, area.bottom);
+    return area;
+}
+
 } // namespace
 
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
@@ -65,7 +79,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (!context || rect == nullptr || !colourOfBrushHandle(brush, colour)) {
         return 0;
     }
-    fillArea(*context, *rect, colour);
+    fillArea(*context, fillAreaOf(*rect), colour);
     return 1;
 }
 

@@ -177,12 +177,31 @@ TEST_F(GdiDrawing, TransparentBltStretchesByNearestPixel) {
     EXPECT_FALSE(TransparentBlt(destination.dc(), 0, 0, -1, 1, picture.dc(), 0, 0, 1, 1, white));
 }
 
-TEST_F(GdiDrawing, FillRectTakesSystemColourIndexesAndIgnoresEmptyRectangles) {
-    Canvas canvas(3, 1);
-    RECT all{0, 0, 3, 1};
+TEST_F(GdiDrawing, FillRectTakesSystemColourIndexesAndRectanglesEitherWayRound) {
+    Canvas canvas(4, 1);
+    RECT all{0, 0, 4, 1};
     EXPECT_EQ(FillRect(canvas.dc(), &all, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)), 1);
-    EXPECT_EQ(canvas.at(1, 0), RGB(240, 240, 240));
-    RECT backwards{2, 0, 1, 1};
-    fill(canvas.dc(), backwards, red);
-    EXPECT_EQ(pattern(canvas.pixels(), red), "...\n");
+    EXPECT_EQ(canvas.at(1, 0), RGB(245, 245, 245));
+    fill(canvas.dc(), RECT{2, 0, 0, 1}, red); // right to left: columns 1 and 2
+    fill(canvas.dc(), RECT{0, 0, 0, 1}, red); // empty
+    EXPECT_EQ(pattern(canvas.pixels(), red), ".##.\n");
+}
+
+TEST_F(GdiDrawing, LinePassingBetweenTwoPixelsTakesTheUpperOrLeftOne) {
+    Canvas forwards(5, 3);
+    selectPen(forwards.dc(), white);
+    MoveToEx(forwards.dc(), 0, 0, nullptr);
+    LineTo(forwards.dc(), 4, 2);
+    MoveToEx(forwards.dc(), 0, 2, nullptr);
+    LineTo(forwards.dc(), 2, -2);
+    EXPECT_EQ(pattern(forwards.pixels(), white), "##...\n"
+                                                 "#.##.\n"
+                                                 "#....\n");
+    Canvas backwards(5, 3);
+    selectPen(backwards.dc(), white);
+    MoveToEx(backwards.dc(), 4, 2, nullptr);
+    LineTo(backwards.dc(), 0, 0);
+    EXPECT_EQ(pattern(backwards.pixels(), white), ".#...\n"
+                                                  "..##.\n"
+                                                  "....#\n");
 }

@@ -139,8 +139,8 @@ TEST_F(Windows, PaintingErasesWithTheClassBrushAndValidates) {
     EndPaint(window, &paint);
 
     Image screen = headless::captureWindow(host);
-    EXPECT_EQ(screen.at(10, 5), RGB(240, 240, 240));
-    EXPECT_EQ(screen.at(29, 14), RGB(240, 240, 240));
+    EXPECT_EQ(screen.at(10, 5), RGB(245, 245, 245));
+    EXPECT_EQ(screen.at(29, 14), RGB(245, 245, 245));
     EXPECT_EQ(screen.at(30, 14), RGB(0, 0, 0)) << "the host window around it";
 
     // A later invalidation only covers what was asked, in the window's own coordinates.
@@ -171,7 +171,7 @@ TEST_F(Windows, PaintContextIsClippedToTheUpdateAreaAndWindowContextToTheWindow)
     RECT everything{-10, -10, 100, 100};
     FillRect(dc, &everything, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     EndPaint(window, &paint);
-    const COLORREF face = RGB(240, 240, 240);
+    const COLORREF face = RGB(245, 245, 245);
     EXPECT_EQ(pattern(headless::captureWindow(window), face), "......\n"
                                                               ".##...\n"
                                                               "......\n");
