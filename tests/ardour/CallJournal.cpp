@@ -1,0 +1,245 @@
+#include "tests/ardour/CallJournal.h"
+
+#include <array>
+#include <cstdarg>
+#include <cstdlib>
+
+namespace stepveil::recorder {
+namespace {
+
+constexpr std::array<const char*, 77> effectOpcodeNames = {
+    "effOpen",
+    "effClose",
+    "effSetProgram",
+    "effGetProgram",
+    "effSetProgramName",
+    "effGetProgramName",
+    "effGetParamLabel",
+    "effGetParamDisplay",
+    "effGetParamName",
+    "effGetVu",
+    "effSetSampleRate",
+    "effSetBlockSize",
+    "effMainsChanged",
+    "effEditGetRect",
+    "effEditOpen",
+    "effEditClose",
+    "effEditDraw",
+    "effEditMouse",
+    "effEditKey",
+    "effEditIdle",
+    "effEditTop",
+    "effEditSleep",
+    "effIdentify",
+    "effGetChunk",
+    "effSetChunk",
+    "effProcessEvents",
+    "effCanBeAutomated",
+    "effString2Parameter",
+    "effGetNumProgramCategories",
+    "effGetProgramNameIndexed",
+    "effCopyProgram",
+    "effConnectInput",
+    "effConnectOutput",
+    "effGetInputProperties",
+    "effGetOutputProperties",
+    "effGetPlugCategory",
+    "effGetCurrentPosition",
+    "effGetDestinationBuffer",
+    "effOfflineNotify",
+    "effOfflinePrepare",
+    "effOfflineRun",
+    "effProcessVarIo",
+    "effSetSpeakerArrangement",
+    "effSetBlockSizeAndSampleRate",
+    "effSetBypass",
+    "effGetEffectName",
+    "effGetErrorText",
+    "effGetVendorString",
+    "effGetProductString",
+    "effGetVendorVersion",
+    "effVendorSpecific",
+    "effCanDo",
+    "effGetTailSize",
+    "effIdle",
+    "effGetIcon",
+    "effSetViewPosition",
+    "effGetParameterProperties",
+    "effKeysRequired",
+    "effGetVstVersion",
+    "effEditKeyDown",
+    "effEditKeyUp",
+    "effSetEditKnobMode",
+    "effGetMidiProgramName",
+    "effGetCurrentMidiProgram",
+    "effGetMidiProgramCategory",
+    "effHasMidiProgramsChanged",
+    "effGetMidiKeyName",
+    "effBeginSetProgram",
+    "effEndSetProgram",
+    "effGetSpeakerArrangement",
+    "effShellGetNextPlugin",
+    "effStartProcess",
+    "effStopProcess",
+    "effSetTotalSampleToProcess",
+    "effSetPanLaw",
+    "effBeginLoadBank",
+    "effBeginLoadProgram",
+};
+
+constexpr std::array<const char*, 50> hostOpcodeNames = {
+    "audioMasterAutomate",
+    "audioMasterVersion",
+    "audioMasterCurrentId",
+    "audioMasterIdle",
+    "audioMasterPinConnected",
+    "?",
+    "audioMasterWantMidi",
+    "audioMasterGetTime",
+    "?",
+    "?",
+    "audioMasterTempoAt",
+    "audioMasterGetNumAutomatableParameters",
+    "audioMasterGetParameterQuantization",
+    "audioMasterIOChanged",
+    "audioMasterNeedIdle",
+    "audioMasterSizeWindow",
+    "audioMasterGetSampleRate",
+    "audioMasterGetBlockSize",
+    "audioMasterGetInputLatency",
+    "audioMasterGetOutputLatency",
+    "audioMasterGetPreviousPlug",
+    "audioMasterGetNextPlug",
+    "audioMasterWillReplaceOrAccumulate",
+    "audioMasterGetCurrentProcessLevel",
+    "audioMasterGetAutomationState",
+    "audioMasterOfflineStart",
+    "audioMasterOfflineRead",
+    "audioMasterOfflineWrite",
+    "audioMasterOfflineGetCurrentPass",
+    "audioMasterOfflineGetCurrentMetaPass",
+    "audioMasterSetOutputSampleRate",
+    "audioMasterGetOutputSpeakerArrangement",
+    "audioMasterGetVendorString",
+    "audioMasterGetProductString",
+    "audioMasterGetVendorVersion",
+    "audioMasterVendorSpecific",
+    "?",
+    "audioMasterCanDo",
+    "audioMasterGetLanguage",
+    "audioMasterOpenWindow",
+    "audioMasterCloseWindow",
+    "audioMasterGetDirectory",
+    "audioMasterUpdateDisplay",
+    "audioMasterBeginEdit",
+    "audioMasterEndEdit",
+    "audioMasterOpenFileSelector",
+    "?",
+    "?",
+    "?",
+    "audioMasterGetInputSpeakerArrangement",
+};
+
+template <std::size_t count>
+const char* nameAt(const std::array<const char*, count>& names, vst2::int32 opcode) {
+    if (opcode < 0 || static_cast<std::size_t>(opcode) >= names.size()) {
+        return "?";
+    }
+    return names[static_cast<std::size_t>(opcode)];
+}
+
+// Opcodes whose ptr carries a text from the host: worth keeping in the journal.
+bool passesHostText(vst2::int32 opcode) {
+    return opcode == effCanDo || opcode == effSetProgramName;
+}
+
+} // namespace
+
+const char* effectOpcodeName(vst2::int32 opcode) {
+    return nameAt(effectOpcodeNames, opcode);
+}
+
+const char* hostOpcodeName(vst2::int32 opcode) {
+    return nameAt(hostOpcodeNames, opcode);
+}
+
+CallJournal& CallJournal::instance() {
+    static CallJournal journal;
+    return journal;
+}
+
+CallJournal::CallJournal() {
+    if (const char* path = std::getenv("STEPVEIL_RECORDER_LOG"); path != nullptr && *path) {
+        file = std::fopen(path, "a");
+    }
+}
+
+CallJournal::~CallJournal() {
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+}
+
+void CallJournal::writeLine(const char* format, ...) {
+    if (file == nullptr) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(file, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', file);
+    // Flushed line by line: a host that crashes later must not take the journal with it.
+    std::fflush(file);
+}
+
+void CallJournal::note(const std::string& line) {
+    writeLine("note %s", line.c_str());
+}
+
+void CallJournal::dispatcherCall(vst2::int32 opcode, vst2::int32 index, vst2::intptr value,
+                                 const void* ptr, float opt, vst2::intptr result) {
+    if (passesHostText(opcode) && ptr != nullptr) {
+        writeLine("dispatcher %s(%d) index=%d value=%ld opt=%g text=\"%.64s\" -> %ld",
+                  effectOpcodeName(opcode), opcode, index, static_cast<long>(value),
+                  static_cast<double>(opt), static_cast<const char*>(ptr),
+                  static_cast<long>(result));
+        return;
+    }
+    writeLine("dispatcher %s(%d) index=%d value=%ld opt=%g -> %ld", effectOpcodeName(opcode),
+              opcode, index, static_cast<long>(value), static_cast<double>(opt),
+              static_cast<long>(result));
+}
+
+void CallJournal::hostCall(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, float opt,
+                           vst2::intptr result) {
+    writeLine("host %s(%d) index=%d value=%ld opt=%g -> %ld", hostOpcodeName(opcode), opcode, index,
+              static_cast<long>(value), static_cast<double>(opt), static_cast<long>(result));
+}
+
+void CallJournal::timeInfo(vst2::intptr filter, const VstTimeInfo* info) {
+    if (info == nullptr) {
+        writeLine("time filter=0x%lx -> none", static_cast<unsigned long>(filter));
+        return;
+    }
+    writeLine("time filter=0x%lx samplePos=%.3f sampleRate=%.3f ppqPos=%.9f tempo=%.6f "
+              "barStartPos=%.9f sig=%d/%d flags=0x%x playing=%d",
+              static_cast<unsigned long>(filter), info->samplePos, info->sampleRate, info->ppqPos,
+              info->tempo, info->barStartPos, info->timeSigNumerator, info->timeSigDenominator,
+              static_cast<unsigned>(info->flags), (info->flags & kVstTransportPlaying) ? 1 : 0);
+}
+
+void CallJournal::processCall(const char* entry, vst2::int32 frames) {
+    writeLine("%s frames=%d", entry, frames);
+}
+
+void CallJournal::parameterSet(vst2::int32 index, float value) {
+    writeLine("setParameter index=%d value=%g", index, static_cast<double>(value));
+}
+
+void CallJournal::parameterGet(vst2::int32 index, float value) {
+    writeLine("getParameter index=%d -> %g", index, static_cast<double>(value));
+}
+
+} // namespace stepveil::recorder

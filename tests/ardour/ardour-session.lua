@@ -1,0 +1,134 @@
+-- Builds an Ardour session around one plug-in and exports it, for the test in this folder.
+-- Run by ardour7-lua (Ardour's headless Lua session tool) from run-ardour-test.sh:
+--
+--   ardour7-lua ardour-session.lua SESSION_DIR PLUGIN_FILE EXPORT_FILE RATE TEMPO NUMERATOR
+--                                  DENOMINATOR PROGRAM FRAMES PRESET_ID
+--
+-- The session has one stereo track whose first processor, "Constant Level Source"
+-- (constant-level-source.lua), gives every sample the same value per channel; the plug-in
+-- follows it. The track's panner is bypassed so that the master bus receives the plug-in's
+-- output unchanged, and the master bus is exported from sample 0 as a float WAV file.
+-- Every failure ends the tool with a non-zero exit status and a message on stderr.
+
+local function fail (message)
+	io.stderr:write ("ardour-session.lua: ", message, "\n")
+	os.exit (2)
+end
+
+local function say (message)
+	io.stdout:write (message, "\n")
+	io.stdout:flush ()
+end
+
+if #arg ~= 10 then
+	fail ("expected 10 arguments, got " .. #arg)
+end
+
+local session_dir   = arg[1]
+local plugin_file   = arg[2]
+local export_file   = arg[3]
+local sample_rate   = math.tointeger (tonumber (arg[4]))
+local tempo         = tonumber (arg[5])
+local numerator     = math.tointeger (tonumber (arg[6]))
+local denominator   = math.tointeger (tonumber (arg[7]))
+local program       = math.tointeger (tonumber (arg[8]))
+local frames        = math.tointeger (tonumber (arg[9]))
+local preset_id     = arg[10]
+
+if not (sample_rate and tempo and numerator and denominator and program and frames) then
+	fail ("rate, tempo, metre, program and frames must be numbers")
+end
+
+-- The dummy backend needs no sound card; Ardour accepts it by name although
+-- available_backends() does not list it.
+local backend = AudioEngine:set_backend ("None (Dummy)", "", "")
+if not backend or AudioEngine:current_backend_name () ~= "Dummy" then
+	fail ("the dummy audio backend is not available")
+end
+backend:set_buffer_size (1024)
+
+local session = create_session (session_dir, "stepveil-test", sample_rate)
+if not session then
+	fail ("cannot create a session in " .. session_dir)
+end
+say (string.format ("session: %d Hz, %d frames per cycle", Session:nominal_sample_rate (),
+	Session:get_block_size ()))
+
+-- Tempo and metre from the start of the timeline, replacing the defaults.
+local tempo_map = Temporal.TempoMap.write_copy ()
+tempo_map:set_tempo (Temporal.Tempo (tempo, tempo, 4), Temporal.timepos_t (0))
+tempo_map:set_meter (Temporal.Meter (numerator, denominator), Temporal.timepos_t (0))
+Temporal.TempoMap.update (tempo_map)
+say (string.format ("tempo map: %g bpm, %d/%d", tempo, numerator, denominator))
+
+-- The plug-in is found by its file, whatever name it gives itself.
+local plugin_id = nil
+for info in ARDOUR.LuaAPI.list_plugins ():iter () do
+	if info.type == ARDOUR.PluginType.LXVST and info.path == plugin_file then
+		plugin_id = info.unique_id
+		say ("plug-in: " .. info.name .. " (id " .. info.unique_id .. ") from " .. info.path)
+	end
+end
+if not plugin_id then
+	fail ("Ardour does not know the plug-in " .. plugin_file .. " (was it scanned?)")
+end
+
+local tracks = Session:new_audio_track (2, 2, nil, 1, "Gate", ARDOUR.PresentationInfo.max_order,
+	ARDOUR.TrackMode.Normal, false)
+if tracks:size () ~= 1 then
+	fail ("cannot add a stereo track")
+end
+local track = tracks:front ()
+
+local source = ARDOUR.LuaAPI.new_luaproc (Session, "Constant Level Source")
+if source:isnil () then
+	fail ("the Lua generator 'Constant Level Source' was not found")
+end
+if track:add_processor_by_index (source, 0, nil, true) ~= 0 then
+	fail ("cannot add the generator to the track")
+end
+
+local gate = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, ARDOUR.PluginType.LXVST, "")
+if gate:isnil () then
+	fail ("Ardour cannot instantiate the plug-in")
+end
+if track:add_processor_by_index (gate, 1, nil, true) ~= 0 then
+	fail ("cannot add the plug-in to the track")
+end
+track:panner_shell ():set_bypassed (true)
+
+-- Ardour offers a VST's programs as its factory presets; loading one sends effSetProgram.
+local plugin = gate:to_insert ():plugin (0)
+local chosen = nil
+for preset in plugin:get_info ():get_presets (false):iter () do
+	local index = tonumber (string.match (preset.uri, "^VST:%-?%d+:(%d+)$"))
+	if not preset.user and index == program then
+		chosen = preset
+	end
+end
+if not chosen then
+	fail ("the plug-in offers no program " .. program)
+end
+if not plugin:load_preset (chosen) then
+	fail ("cannot load program " .. program)
+end
+say (string.format ("program %d: %s (%s)", program, chosen.label, chosen.uri))
+
+-- Export the master bus through our own format: 32-bit float WAV without analysis.
+local export = Session:simple_export ()
+if not export:set_preset (preset_id) then
+	fail ("the export preset " .. preset_id .. " is not installed")
+end
+local folder, name = string.match (export_file, "^(.*)/([^/]+)%.wav$")
+if not folder then
+	fail ("the export file must be an absolute .wav path: " .. export_file)
+end
+export:set_folder (folder)
+export:set_name (name)
+export:set_range (0, frames)
+if not export:run_export () then
+	fail ("the export failed")
+end
+say ("exported " .. frames .. " frames to " .. export_file)
+
+close_session ()

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# The plug-in in a real third-party host: Ardour, headless through its Lua session tool, on
+# its dummy audio backend. For each case a session is made at a tempo and metre, a stereo
+# track is fed a constant signal, the Linux plug-in file is inserted, a program selected and
+# the master bus exported. The export must show the program's pattern at the session's tempo
+# and equal what our own host renders (`stepveil render`) for the same settings, within the
+# rounding of song positions that Ardour applies. One more session runs the plug-in inside a
+# recording plug-in that writes down what Ardour sends, summarised at the end.
+#
+# Usage: run-ardour-test.sh BUILD_DIR [WORK_DIR]
+#   BUILD_DIR  a Linux build with the targets stepveil_plugin, stepveil, ardour_gate_check and
+#              stepveil_recorder (target ardour_test_parts builds them all)
+#   WORK_DIR   scratch folder, emptied first (default BUILD_DIR/ardour-test)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:?usage: run-ardour-test.sh BUILD_DIR [WORK_DIR]}" && pwd)
+work=${2:-$build/ardour-test}
+
+plugin_built=$build/plugin/Stepveil.so
+render_tool=$build/tools/stepveil
+checker=$build/tests/ardour/ardour_gate_check
+recorder_built=$build/tests/ardour/StepveilRecorder.so
+
+# An Ardour session rarely runs longer than a few seconds; this bounds a hung one.
+session_timeout=120
+# Ardour 7.3 sometimes crashes while it tears its export down, with any plug-in or none
+# (heap corruption in ExportGraphBuilder::reset). A session that ends abnormally is run again;
+# only a clean run counts.
+attempts=3
+# The session's generator: one constant value per channel (constant-level-source.lua).
+input_left=1
+input_right=-0.5
+export_preset=2b044fb3-0307-4920-9a95-ac02688ef9d6
+
+# Factory levels in 32nds, from the program table, as the independent expectation.
+declare -A program_levels=(
+    [0]="32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0"
+    [8]="32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0"
+)
+
+fail() {
+    echo "ardour test: $*" >&2
+    exit 1
+}
+
+for file in "$plugin_built" "$render_tool" "$checker" "$recorder_built"; do
+    [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
+done
+
+lua_tool=$(command -v ardour7-lua || true)
+[ -n "$lua_tool" ] || fail "ardour7-lua not found: install Debian's ardour package"
+# The scanner is not on PATH: it lives in Ardour's library folder and needs that folder's
+# libraries.
+scanner=$(dpkg -L ardour 2>/dev/null | grep '/ardour-vst-scanner$' | head -n 1 || true)
+[ -x "$scanner" ] || fail "Ardour's ardour-vst-scanner not found"
+ardour_libraries=$(dirname "$scanner")
+
+rm -rf "$work"
+mkdir -p "$work"
+# Ardour keeps its configuration and plug-in cache in the user's folders: give it its own.
+export HOME=$work/home
+export XDG_CONFIG_HOME=$HOME/config XDG_CACHE_HOME=$HOME/cache XDG_DATA_HOME=$HOME/data
+ardour_config=$XDG_CONFIG_HOME/ardour7
+mkdir -p "$ardour_config/scripts" "$ardour_config/export"
+cp "$here/constant-level-source.lua" "$ardour_config/scripts/"
+cp "$here/float-wav.format" "$here/float-wav.preset" "$ardour_config/export/"
+
+# Puts a plug-in file into a folder of its own and registers it in Ardour's cache.
+# Ardour compares the file's time with the cache's to whole seconds and treats a file made in
+# the cache's second as changed, so the copy is dated into the past before it is scanned.
+install_plugin() {
+    local source=$1 folder=$2
+    mkdir -p "$folder"
+    cp "$source" "$folder/"
+    local file=$folder/$(basename "$source")
+    touch -d '2 minutes ago' "$file"
+    if ! LD_LIBRARY_PATH=$ardour_libraries${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} \
+        timeout 60 "$scanner" -f -q "$file"; then
+        fail "Ardour's scanner rejected $file"
+    fi
+}
+
+direct_folder=$work/vst-direct
+recorder_folder=$work/vst-recorder
+install_plugin "$plugin_built" "$direct_folder"
+plugin_file=$direct_folder/Stepveil.so
+export STEPVEIL_RECORDER_TARGET=$plugin_file
+STEPVEIL_RECORDER_LOG=$work/scan-journal.txt install_plugin "$recorder_built" "$recorder_folder"
+
+# Runs one Ardour session; succeeds when Ardour ended cleanly and wrote the export.
+run_session() {
+    local name=$1 vst_folder=$2 file=$3 rate=$4 tempo=$5 numerator=$6 denominator=$7
+    local program=$8 frames=$9 journal=${10}
+    local export_file=$work/$name/export.wav
+    local attempt status
+    for ((attempt = 1; attempt <= attempts; attempt++)); do
+        rm -rf "$work/$name/session" "$export_file"
+        : >"$journal"
+        status=0
+        LXVST_PATH=$vst_folder STEPVEIL_RECORDER_LOG=$journal timeout "$session_timeout" \
+            "$lua_tool" "$here/ardour-session.lua" "$work/$name/session" "$file" "$export_file" \
+            "$rate" "$tempo" "$numerator" "$denominator" "$program" "$frames" "$export_preset" \
+            >"$work/$name/ardour.log" 2>&1 || status=$?
+        if [ "$status" -eq 0 ] && [ -s "$export_file" ]; then
+            grep -v -e '^\[WARNING\]: Falling back' -e 'encoder is not available' \
+                -e '^Butler drops' "$work/$name/ardour.log" | sed 's/^/  ardour: /'
+            return 0
+        fi
+        echo "  Ardour attempt $attempt of $attempts ended with status $status; its output:"
+        tail -n 20 "$work/$name/ardour.log" | sed 's/^/  | /'
+    done
+    return 1
+}
+
+# One case: reference render, Ardour session, audio checks.
+run_case() {
+    local name=$1 vst_folder=$2 file=$3 rate=$4 tempo=$5 numerator=$6 denominator=$7
+    local program=$8 bars=$9 journal=${10:-/dev/null}
+    local levels=${program_levels[$program]}
+    # Whole bars, rounded down to whole samples.
+    local frames
+    frames=$(awk -v r="$rate" -v t="$tempo" -v n="$numerator" -v d="$denominator" -v b="$bars" \
+        'BEGIN { printf "%d", b * n * 4 / d * r * 60 / t }')
+    echo "--- $name: $rate Hz, $tempo bpm, $numerator/$denominator, program $program, $bars bars"
+    mkdir -p "$work/$name"
+    "$checker" constant --rate "$rate" --frames "$frames" --left "$input_left" \
+        --right "$input_right" "$work/$name/input.wav"
+    "$render_tool" render --plugin "$plugin_file" --program "$program" --tempo "$tempo" \
+        --meter "$numerator/$denominator" --block 1024 "$work/$name/input.wav" \
+        "$work/$name/reference.wav" >"$work/$name/render.log" 2>&1 ||
+        { cat "$work/$name/render.log"; fail "$name: stepveil render failed"; }
+    run_session "$name" "$vst_folder" "$file" "$rate" "$tempo" "$numerator" "$denominator" \
+        "$program" "$frames" "$journal" || fail "$name: no clean Ardour run in $attempts attempts"
+    local compare=("$checker" compare --export "$work/$name/export.wav"
+        --reference "$work/$name/reference.wav" --tempo "$tempo"
+        --meter "$numerator/$denominator" --left "$input_left" --right "$input_right")
+    "${compare[@]}" --levels "$levels" | sed 's/^/  /' ||
+        fail "$name: Ardour's export does not match"
+    # The checker must be able to fail: the same export checked against another program.
+    local other=0
+    [ "$program" -eq 0 ] && other=8
+    if "${compare[@]}" --levels "${program_levels[$other]}" >/dev/null; then
+        fail "$name: the checker also accepts program $other's levels"
+    fi
+}
+
+# What Ardour sent, from the recording plug-in's journal.
+summarise_journal() {
+    local journal=$1
+    echo "  dispatcher opcodes in order of first use (count):"
+    awk '$1 == "dispatcher" { if (!($2 in count)) order[++n] = $2; count[$2]++ }
+        END { for (i = 1; i <= n; i++) printf "    %s x%d\n", order[i], count[order[i]] }' \
+        "$journal"
+    echo "  calls to the host other than time requests (count):"
+    awk '$1 == "host" { if (!($2 in count)) order[++n] = $2; count[$2]++ }
+        END { for (i = 1; i <= n; i++) printf "    %s x%d\n", order[i], count[order[i]] }' \
+        "$journal"
+    awk '$1 == "processReplacing" || $1 == "process" { blocks[$1 " " $2]++ }
+        $1 == "setParameter" { set++ } $1 == "getParameter" { got++ }
+        END {
+            for (b in blocks) printf "  %s: %d blocks\n", b, blocks[b]
+            printf "  setParameter: %d calls, getParameter: %d calls\n", set, got
+        }' "$journal"
+    awk '$1 == "time" {
+            for (i = 2; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+            requests++
+            if (v["playing"] == 1) playing++
+            if (v["playing"] == 1 && shown < 3) { print "  while playing: " $0; shown++ }
+            if (v["playing"] == 0 && stopped_shown < 1) { print "  while stopped: " $0; stopped_shown++ }
+            exact = v["samplePos"] * v["tempo"] / (60 * v["sampleRate"])
+            error = (v["ppqPos"] - exact) * 1920
+            if (error < 0) error = -error
+            if (error > largest) largest = error
+            ticks = v["ppqPos"] * 1920
+            off = ticks - int(ticks + 0.5)
+            if (off < 0) off = -off
+            if (off > 1e-6) unrounded++
+        }
+        END {
+            printf "  time requests: %d (%d while playing); ppqPos off a whole 1/1920 tick in %d;\n", requests, playing, unrounded
+            printf "  ppqPos differs from samplePos by up to %.3f ticks of 1/1920 quarter note\n", largest
+        }' "$journal"
+}
+
+echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
+run_case "case-3-4" "$direct_folder" "$plugin_file" 48000 100 3 4 8 4
+run_case "case-7-8" "$direct_folder" "$plugin_file" 44100 132 7 8 0 4
+run_case "recorded" "$recorder_folder" "$recorder_folder/StepveilRecorder.so" 48000 100 3 4 8 4 \
+    "$work/recorded-journal.txt"
+
+echo "--- what Ardour sent (journal: $work/recorded-journal.txt)"
+summarise_journal "$work/recorded-journal.txt"
+echo "--- what Ardour's scanner asked"
+awk '$1 == "dispatcher" { printf "  %s\n", $2 }' "$work/scan-journal.txt" | uniq -c
+echo "ardour test passed"
