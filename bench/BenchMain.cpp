@@ -1,0 +1,192 @@
+// stepveil_bench: the gate's processReplacing per stereo frame on 64-, 512- and 4096-frame
+// blocks at 120 bpm, beside a plain stereo gain loop over the same buffers and beside other
+// VST 2 effects from Debian, all in one run that ends with a table of ratios.
+//
+//   stepveil_bench [--plugin PATH] [Google Benchmark options, e.g. --benchmark_min_time=0.1]
+//
+// Our plug-in file and the peers are loaded through host/ exactly as a host would load them;
+// no effect code is linked in. A peer that is not installed is skipped, saying so.
+#include "bench/BenchSubjects.h"
+#include "bench/RatioTable.h"
+#include "bench/StereoGain.h"
+
+#include <benchmark/benchmark.h>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace stepveil::bench {
+namespace {
+
+constexpr std::array<int, 3> blockSizes = {64, 512, 4096};
+constexpr int largestBlock = 4096;
+// Room for effects that declare more than two channels (side chains); only two carry sound.
+constexpr int bufferChannels = 8;
+const std::string gainLabel = "gain";
+const std::string gateLabel = "Stepveil";
+
+// One set of buffers for every subject, so that all of them work on the same memory.
+struct SharedBuffers {
+    std::vector<std::vector<float>> inputs;
+    std::vector<std::vector<float>> outputs;
+    std::array<float*, bufferChannels> inputPointers{};
+    std::array<float*, bufferChannels> outputPointers{};
+
+    SharedBuffers()
+        : inputs(bufferChannels, std::vector<float>(largestBlock)),
+          outputs(bufferChannels, std::vector<float>(largestBlock)) {
+        // A quiet, busy signal: a fixed pseudo-random sequence at about -12 dB, the same in
+        // every run, so that envelope followers in the peers have something to follow.
+        unsigned state = 12345u;
+        for (int channel = 0; channel < 2; ++channel) {
+            for (float& sample : inputs[static_cast<std::size_t>(channel)]) {
+                state = state * 1664525u + 1013904223u;
+                sample = static_cast<float>(state >> 8) / 16777216.0f * 0.5f - 0.25f;
+            }
+        }
+        for (std::size_t channel = 0; channel < bufferChannels; ++channel) {
+            inputPointers[channel] = inputs[channel].data();
+            outputPointers[channel] = outputs[channel].data();
+        }
+    }
+};
+
+SharedBuffers& buffers() {
+    static SharedBuffers shared;
+    return shared;
+}
+
+SubjectInstances& instances() {
+    static SubjectInstances loaded;
+    return loaded;
+}
+
+void timeGainLoop(benchmark::State& state, int frames) {
+    // Called through a pointer the compiler cannot see through, as a host calls an effect.
+    void (*volatile entry)(float**, float**, int, float) = applyStereoGain;
+    SharedBuffers& shared = buffers();
+    const float gain = 0.5f;
+    for (auto _ : state) {
+        entry(shared.inputPointers.data(), shared.outputPointers.data(), frames, gain);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+void timePlugin(benchmark::State& state, const Subject& subject, int frames) {
+    std::string error;
+    host::HostedPlugin* plugin = instances().instance(subject, frames, error);
+    if (plugin == nullptr) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    SharedBuffers& shared = buffers();
+    for (auto _ : state) {
+        plugin->processBlock(shared.inputPointers.data(), shared.outputPointers.data(), frames);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+// Hosts run effects with denormal numbers flushed to zero; so do these timings, or a gate's
+// decaying envelope could be timed at the processor's slow path for tiny numbers.
+void flushDenormals() {
+#if defined(__SSE__)
+    _mm_setcsr(_mm_getcsr() | 0x8040u);
+#endif
+}
+
+// Removes "--plugin PATH" from the arguments; Google Benchmark has taken its own already.
+std::string takePluginPath(int& argc, char** argv) {
+#if defined(STEPVEIL_PLUGIN_BUILD_PATH)
+    std::string path = STEPVEIL_PLUGIN_BUILD_PATH;
+#else
+    std::string path;
+#endif
+    int kept = 1;
+    for (int index = 1; index < argc; ++index) {
+        if (std::strcmp(argv[index], "--plugin") == 0 && index + 1 < argc) {
+            path = argv[++index];
+        } else {
+            argv[kept++] = argv[index];
+        }
+    }
+    argc = kept;
+    return path;
+}
+
+// The peers whose files load; the others are named with the package that would bring them.
+std::vector<Subject> availablePeers() {
+    std::vector<Subject> available;
+    for (const Subject& peer : peerSubjects()) {
+        std::string error;
+        if (instances().instance(peer, blockSizes[1], error) != nullptr) {
+            available.push_back(peer);
+        } else {
+            std::printf("skipping %s: %s (Debian package %s)\n", peer.label.c_str(), error.c_str(),
+                        peer.package.c_str());
+        }
+    }
+    return available;
+}
+
+void registerBenchmarks(const Subject& gate, const std::vector<Subject>& peers) {
+    for (const int frames : blockSizes) {
+        const std::string suffix = "/" + std::to_string(frames);
+        benchmark::RegisterBenchmark((gainLabel + suffix).c_str(), timeGainLoop, frames);
+        benchmark::RegisterBenchmark((gateLabel + suffix).c_str(), timePlugin, gate, frames);
+        for (const Subject& peer : peers) {
+            benchmark::RegisterBenchmark((peer.label + suffix).c_str(), timePlugin, peer, frames);
+        }
+    }
+}
+
+} // namespace
+} // namespace stepveil::bench
+
+int main(int argc, char** argv) {
+    using namespace stepveil::bench;
+    benchmark::Initialize(&argc, argv);
+    const std::string pluginPath = takePluginPath(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 2;
+    }
+    if (pluginPath.empty()) {
+        std::fprintf(stderr, "stepveil_bench: name the plug-in file with --plugin PATH\n");
+        return 2;
+    }
+    flushDenormals();
+
+    const Subject gate{gateLabel, pluginPath, ""};
+    std::string error;
+    if (instances().instance(gate, blockSizes[1], error) == nullptr) {
+        std::fprintf(stderr, "stepveil_bench: %s\n", error.c_str());
+        return 1;
+    }
+    const std::vector<Subject> peers = availablePeers();
+    registerBenchmarks(gate, peers);
+
+    std::vector<std::string> peerLabels;
+    for (const Subject& peer : peers) {
+        peerLabels.push_back(peer.label);
+    }
+    RatioTable table(gainLabel, gateLabel, peerLabels,
+                     std::vector<int>(blockSizes.begin(), blockSizes.end()));
+    // Colours only for a terminal: CI logs show escape codes as they are.
+    TablingReporter reporter(table, isatty(fileno(stdout)) != 0);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    table.print(stdout);
+    std::fflush(stdout);
+    instances().closeAll();
+    benchmark::Shutdown();
+    return 0;
+}
