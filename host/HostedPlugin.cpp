@@ -193,6 +193,9 @@ void HostedPlugin::setSampleRate(double samplesPerSecond) {
 }
 
 void HostedPlugin::setBlockSize(int32 frames) {
+    if (frames < 1) {
+        throw std::invalid_argument("block size must be at least 1, got " + std::to_string(frames));
+    }
     hostSettings.blockSize = frames;
     dispatch(effSetBlockSize, 0, frames);
 }

@@ -117,9 +117,11 @@ public:
     std::string vendorString();
     std::string productString();
     intptr canDo(const std::string& capability);
-    // Sets the transport's rate and tells the effect (effSetSampleRate).
+    // Sets the transport's rate and tells the effect (effSetSampleRate). Throws
+    // std::invalid_argument for a rate that is not positive and finite.
     void setSampleRate(double samplesPerSecond);
-    // Stores the host's block size and tells the effect (effSetBlockSize).
+    // Stores the host's block size and tells the effect (effSetBlockSize). Throws
+    // std::invalid_argument below 1 frame.
     void setBlockSize(int32 frames);
 
     // Processes one block through the given channel pointers (numInputs and numOutputs of

@@ -185,13 +185,16 @@ TEST(HostProcessing, AccumulatesFillsMissingChannelsAndFallsBackToProcess) {
     EXPECT_EQ(outputs[1][10], 0.0f);
 }
 
-TEST(HostProcessing, RefusesInputsOfUnequalLengthAndEmptyBlocks) {
+TEST(HostProcessing, RefusesSettingsAndBuffersWithoutMeaning) {
     auto probe = loadProbe();
     ASSERT_TRUE(probe);
     AudioChannels outputs(2);
     EXPECT_THROW(probe->processAudio({std::vector<float>(10), std::vector<float>(11)}, outputs, 4),
                  std::invalid_argument);
     EXPECT_THROW(probe->processAudio({std::vector<float>(10)}, outputs, 0), std::invalid_argument);
+    EXPECT_THROW(probe->setBlockSize(0), std::invalid_argument);
+    EXPECT_THROW(probe->setSampleRate(0.0), std::invalid_argument);
+    EXPECT_EQ(probe->dispatch(effVendorSpecific, 6), 512) << "the block size stays as it was";
 }
 
 TEST(HostProcessing, AnswersNullTimeWhenTheTransportIsUnavailable) {
