@@ -207,7 +207,10 @@ private:
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
             return result;
         }
-        result.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        // The design advance rounded to whole pixels, not the hinted one: the widths GDI
+        // gives for faces without device metrics (no hdmx table).
+        result.advance =
+            static_cast<int>(std::lround(static_cast<double>(slot->linearHoriAdvance) / 65536.0));
         result.left = slot->bitmap_left;
         result.top = slot->bitmap_top;
         result.width = static_cast<int>(slot->bitmap.width);

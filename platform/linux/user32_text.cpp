@@ -79,6 +79,8 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
 
     int width = textWidth(*font, characters);
     int height = font->ascent() + font->descent();
+    // Centring as Win32 rounds it: horizontally the middle of left + right - width,
+    // vertically the rectangle's middle less half the line height.
     int x = rect->left;
     if (format & DT_CENTER) {
         x = (rect->left + rect->right - width) / 2;
@@ -87,7 +89,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
     }
     int y = rect->top;
     if ((format & DT_VCENTER) && (format & DT_SINGLELINE)) {
-        y = (rect->top + rect->bottom - height) / 2;
+        y = rect->top + (rect->bottom - rect->top) / 2 - height / 2;
     }
     if (!context->target) {
         return height;
