@@ -1,7 +1,13 @@
 // The audio path of the gate: per block, find the step the host's song position falls in;
-// per sample, multiply both channels by that step's level, crossing to the next step's level
-// over a short linear ramp. Allocates nothing, locks nothing, calls only the host's time query.
+// then multiply both channels by that step's level, crossing to the next step's level over a
+// short linear ramp. The block is cut at step boundaries into a ramp of a few samples, worked
+// sample by sample, and a steady run at one gain, which vector code takes. Allocates nothing,
+// locks nothing, calls only the host's time query.
 #include "gate/OvrinStepveilBase.h"
+
+#include "gate/GainKernels.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -29,19 +35,19 @@ void OvrinStepveilBase::resume() {
 }
 
 void OvrinStepveilBase::process(float** inputs, float** outputs, int32 sampleFrames) {
-    runGate<OutputMode::accumulate>(inputs, outputs, sampleFrames);
+    runGate<true>(inputs, outputs, sampleFrames);
 }
 
 void OvrinStepveilBase::processReplacing(float** inputs, float** outputs, int32 sampleFrames) {
-    runGate<OutputMode::replace>(inputs, outputs, sampleFrames);
+    runGate<false>(inputs, outputs, sampleFrames);
 }
 
-template <OvrinStepveilBase::OutputMode mode>
+template <bool accumulate>
 void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFrames) {
     const StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter));
     const bool canWrite = sampleFrames > 0 && buffersUsable(inputs, outputs);
     if (!start.usable) {
-        if (mode == OutputMode::replace && canWrite) {
+        if (!accumulate && canWrite) {
             passThrough(inputs, outputs, sampleFrames);
         }
         return;
@@ -55,38 +61,67 @@ void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFra
         return;
     }
 
+    // The layout is settled once per block, so each sample loop below is built for one.
+    const StereoBuffers buffers{inputs[0], inputs[1], outputs[0], outputs[1]};
+    switch (classifyBuffers(buffers, sampleFrames)) {
+    case BufferLayout::separate:
+        gateSamples<accumulate, BufferLayout::separate>(buffers, start, sampleFrames);
+        break;
+    case BufferLayout::inPlace:
+        gateSamples<accumulate, BufferLayout::inPlace>(buffers, start, sampleFrames);
+        break;
+    case BufferLayout::overlapping:
+        gateSamples<accumulate, BufferLayout::overlapping>(buffers, start, sampleFrames);
+        break;
+    }
+}
+
+template <bool accumulate, BufferLayout layout>
+void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosition& start,
+                                    int32 sampleFrames) {
     int32 step = start.step;
     int32 samplesLeftInStep = start.samplesLeft;
     double remainder = start.remainder;
-    for (int32 k = 0; k < sampleFrames; ++k) {
+    int32 k = 0;
+    while (k < sampleFrames) {
         if (samplesLeftInStep <= 0) {
-            previousStep = step;
-            step = step == numSteps - 1 ? 0 : step + 1;
-            const double levelLeft =
-                liveLevels[static_cast<std::size_t>(previousStep)].load(std::memory_order_relaxed);
-            const double levelEntered =
-                liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
-            rampIncrement = static_cast<float>((levelLeft - levelEntered) / rampLength);
-            const double samplesToNextStep = remainder + start.stepSamples;
-            samplesLeftInStep = static_cast<int32>(samplesToNextStep + 0.5);
-            remainder = samplesToNextStep - samplesLeftInStep;
-            rampCounter = 1;
+            enterNextStep(step, samplesLeftInStep, remainder, start.stepSamples);
         }
-        double rampTerm = 0.0;
-        if (rampCounter < rampLength) {
-            rampTerm = static_cast<double>(rampLength - rampCounter) * static_cast<double>(rampIncrement);
+        // A step rounded to no samples still plays the sample it begins on.
+        int32 stepRun = std::min(sampleFrames - k, std::max(samplesLeftInStep, 1));
+        samplesLeftInStep -= stepRun;
+
+        // The ramp: at most rampLength - 1 samples, each with its own gain.
+        for (; stepRun > 0 && rampCounter < rampLength; --stepRun, ++k) {
+            const double rampTerm =
+                static_cast<double>(rampLength - rampCounter) * static_cast<double>(rampIncrement);
             ++rampCounter;
+            const auto gain = static_cast<float>(rampTerm + static_cast<double>(levelOf(step)));
+            gainSample<accumulate>(buffers, k, gain);
         }
-        const float level =
-            liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
-        const auto gain = static_cast<float>(rampTerm + static_cast<double>(level));
-        if (mode == OutputMode::replace) {
-            outputs[0][k] = gain * inputs[0][k];
-            outputs[1][k] = gain * inputs[1][k];
-        } else {
-            outputs[0][k] += gain * inputs[0][k];
-            outputs[1][k] += gain * inputs[1][k];
+        // The steady part, one gain per run. The level is read again at least every
+        // longestGainRun samples, so a change from another thread is heard within that.
+        while (stepRun > 0) {
+            const int32 run = std::min(stepRun, longestGainRun);
+            const auto gain = static_cast<float>(0.0 + static_cast<double>(levelOf(step)));
+            gainRun<accumulate, layout>(buffers, k, run, gain);
+            k += run;
+            stepRun -= run;
         }
-        --samplesLeftInStep;
     }
+}
+
+// A boundary: the ramp from the level left to the level entered starts here, and the new
+// step's length is rounded with the remainder carried from the last one.
+void OvrinStepveilBase::enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
+                                      double stepSamples) {
+    previousStep = step;
+    step = step == numSteps - 1 ? 0 : step + 1;
+    rampIncrement = static_cast<float>(
+        (static_cast<double>(levelOf(previousStep)) - static_cast<double>(levelOf(step))) /
+        rampLength);
+    const double samplesToNextStep = remainder + stepSamples;
+    samplesLeftInStep = static_cast<int32>(samplesToNextStep + 0.5);
+    remainder = samplesToNextStep - samplesLeftInStep;
+    rampCounter = 1;
 }

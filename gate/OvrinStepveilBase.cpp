@@ -101,8 +101,10 @@ void OvrinStepveilBase::getParameterName(int32 index, char* text) {
         text[0] = '\0';
         return;
     }
-    // "Level 32" and its terminator fill the 9 bytes hosts give for parameter texts.
-    std::snprintf(text, 9, "Level %d", static_cast<int>(index + 1));
+    // At most "Level 32" and its terminator: the 9 bytes hosts give for parameter texts.
+    char name[24];
+    std::snprintf(name, sizeof name, "Level %d", static_cast<int>(index + 1));
+    std::strcpy(text, name);
 }
 
 void OvrinStepveilBase::getParameterLabel(int32 index, char* text) {

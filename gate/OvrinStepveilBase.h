@@ -3,6 +3,7 @@
 #pragma once
 
 #include "effect/EffectBaseEx.h"
+#include "gate/GainKernels.h"
 #include "gate/Program.h"
 #include "gate/StepPosition.h"
 
@@ -59,10 +60,16 @@ protected:
     int32 previousStep;
 
 private:
-    enum class OutputMode { accumulate, replace };
-
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
     void fillFactoryPrograms();
     Program* selectedProgram();
-    template <OutputMode mode> void runGate(float** inputs, float** outputs, int32 sampleFrames);
+    // Processing: accumulate adds to the outputs (process), otherwise they are overwritten.
+    template <bool accumulate> void runGate(float** inputs, float** outputs, int32 sampleFrames);
+    template <bool accumulate, BufferLayout layout>
+    void gateSamples(const StereoBuffers& buffers, const StepPosition& start, int32 sampleFrames);
+    void enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
+                       double stepSamples);
+    float levelOf(int32 step) const {
+        return liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
+    }
 };

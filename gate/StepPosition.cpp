@@ -76,7 +76,8 @@ StepPosition locateStep(const VstTimeInfo* timeInfo) {
     const double stepQuarters = barQuarters * stepsPerBarInverse;
     positionInBar = foldIntoBar(positionInBar, barQuarters);
 
-    // The quotient lies in 0..32; it reaches 32 only by rounding just before the bar's end.
+    // The step length is an exact 32nd of the bar, so the quotient stays below 32; the clamp
+    // keeps the index among the 32 levels whatever the rounding.
     vst2::int32 step = static_cast<vst2::int32>(positionInBar / stepQuarters);
     if (step > stepsPerBar - 1) {
         step = stepsPerBar - 1;

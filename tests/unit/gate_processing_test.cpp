@@ -257,6 +257,8 @@ TEST(GateTimeInfo, PositionsOutsideTheBarAreFoldedIntoIt) {
     EXPECT_EQ(renderAt(41.25, 0.0), renderAt(1.25, 0.0));
     EXPECT_EQ(renderAt(-6.5, 0.0), renderAt(1.5, 0.0));
     EXPECT_EQ(renderAt(1e15 + 1.5, 0.0), renderAt(1.5, 0.0));
+    // So little before the bar start that adding the bar's length rounds to its end.
+    EXPECT_EQ(renderAt(0.0, 1e-18), renderAt(0.0, 0.0));
 
     // A hair before the bar start lies in step 32, less than half a sample from its end: the
     // block opens with the crossing into step 1.

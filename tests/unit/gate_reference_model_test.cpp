@@ -141,6 +141,16 @@ void fillWithNoise(std::vector<float>& samples, std::uint32_t seed) {
     }
 }
 
+// Where a block's four channel buffers lie in one pool of memory: apart, as most hosts pass
+// them, in place, or sharing memory in the ways a careless host might.
+struct BufferPlacement {
+    const char* layout;
+    std::size_t in0, in1, out0, out1;
+};
+
+class RandomTransport;
+BufferPlacement placeBuffers(RandomTransport& draw, std::size_t length);
+
 class RandomTransport {
 public:
     explicit RandomTransport(unsigned seed) : random(seed) {}
@@ -158,7 +168,11 @@ public:
 
     double tempo() {
         if (chance(0.05)) {
-            return pick({0.0, -90.0, std::numeric_limits<double>::quiet_NaN(), 1e-7, 20000.0});
+            return pick({0.0, -90.0, std::numeric_limits<double>::quiet_NaN(), 1e-7});
+        }
+        // Steps of a few samples or less than one: boundaries on nearly every sample.
+        if (chance(0.05)) {
+            return pick({5000.0, 20000.0, 60000.0, 250000.0});
         }
         return chance(0.2) ? pick({60.0, 90.0, 120.0, 128.0, 140.0, 174.0}) : uniform(20.0, 400.0);
     }
@@ -186,6 +200,28 @@ public:
     std::mt19937 random;
 };
 
+BufferPlacement placeBuffers(RandomTransport& draw, std::size_t length) {
+    const std::size_t n = length;
+    switch (draw.integer(0, 9)) {
+    case 0:
+        return {"in place", 0, n, 0, n};
+    case 1:
+        return {"one input for both channels", 0, 0, n, 2 * n};
+    case 2:
+        return {"one output for both channels", 0, n, 2 * n, 2 * n};
+    case 3:
+        return {"crossed", 0, n, n, 0};
+    case 4: {
+        auto anywhere = [&] {
+            return static_cast<std::size_t>(draw.integer(0, 3 * static_cast<int>(n)));
+        };
+        return {"overlapping anywhere", anywhere(), anywhere(), anywhere(), anywhere()};
+    }
+    default:
+        return {"apart", 0, n, 2 * n, 3 * n};
+    }
+}
+
 } // namespace
 
 TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
@@ -212,7 +248,7 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
                 for (int changes = draw.integer(1, 6); changes > 0; --changes) {
                     rig.effect.setParameter(draw.integer(0, 31),
                                             draw.chance(0.3)
-                                                ? draw.pick({0.0f, 1.0f, 0.5f})
+                                                ? draw.pick({0.0f, 1.0f, 0.5f, -0.0f, 2.0f, -1.0f})
                                                 : static_cast<float>(draw.uniform(0.0, 1.0)));
                 }
             }
@@ -247,25 +283,24 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
 
             const int frames = draw.blockSize();
             const auto length = static_cast<std::size_t>(frames > 0 ? frames : 0);
-            std::vector<float> in0(length), in1(length), out0(length), out1(length);
-            fillWithNoise(in0, draw.seed());
-            fillWithNoise(in1, draw.seed());
-            fillWithNoise(out0, draw.seed());
-            fillWithNoise(out1, draw.seed());
-            std::vector<float> expected0 = out0, expected1 = out1;
+            const BufferPlacement place = placeBuffers(draw, length);
+            std::vector<float> pool(4 * length + 8);
+            fillWithNoise(pool, draw.seed());
+            std::vector<float> expected = pool;
             const bool accumulate = draw.chance(0.3);
 
-            float* inputs[2] = {in0.data(), in1.data()};
-            float* outputs[2] = {out0.data(), out1.data()};
+            float* inputs[2] = {pool.data() + place.in0, pool.data() + place.in1};
+            float* outputs[2] = {pool.data() + place.out0, pool.data() + place.out1};
             if (accumulate) {
                 rig.effect.process(inputs, outputs, frames);
             } else {
                 rig.effect.processReplacing(inputs, outputs, frames);
             }
-            model.run(rig.host.answersTime ? &info : nullptr, in0.data(), in1.data(),
-                      expected0.data(), expected1.data(), frames, accumulate);
-            ASSERT_TRUE(sameBits(out0, expected0)) << "block " << block << " frames " << frames;
-            ASSERT_TRUE(sameBits(out1, expected1)) << "block " << block << " frames " << frames;
+            model.run(rig.host.answersTime ? &info : nullptr, expected.data() + place.in0,
+                      expected.data() + place.in1, expected.data() + place.out0,
+                      expected.data() + place.out1, frames, accumulate);
+            ASSERT_TRUE(sameBits(pool, expected))
+                << "block " << block << " frames " << frames << " layout " << place.layout;
             comparedSamples += static_cast<long>(length);
 
             // Mostly the song plays on; what the host reports next follows the audio.

@@ -1,0 +1,115 @@
+// The inner loops of the gate's audio path: multiplying both channels of a run of samples by
+// one gain. Runs of constant gain become vector code; the per-sample form keeps the exact
+// arithmetic for ramps and for buffers that overlap in unusual ways.
+#pragma once
+
+#include "vst2/vst2.h"
+
+struct StereoBuffers {
+    const float* in0;
+    const float* in1;
+    float* out0;
+    float* out1;
+};
+
+// How the host laid out the buffers of one block. Vector code serves the two layouts hosts
+// use, separate buffers and processing in place; anything else (outputs sharing memory with
+// each other or with the other channel's input) goes sample by sample, which gives exactly
+// the result of processing one sample of both channels after the other.
+enum class BufferLayout { separate, inPlace, overlapping };
+
+BufferLayout classifyBuffers(const StereoBuffers& buffers, vst2::int32 frames);
+
+// Longest run the vector code takes at once; callers re-read a level at least this often.
+constexpr vst2::int32 longestGainRun = 64;
+
+// Sample k of both channels times gain, written over the output or added to it.
+template <bool accumulate>
+inline void gainSample(const StereoBuffers& buffers, vst2::int32 k, float gain) {
+    if (accumulate) {
+        buffers.out0[k] = buffers.out0[k] + gain * buffers.in0[k];
+        buffers.out1[k] = buffers.out1[k] + gain * buffers.in1[k];
+    } else {
+        buffers.out0[k] = gain * buffers.in0[k];
+        buffers.out1[k] = gain * buffers.in1[k];
+    }
+}
+
+namespace gainKernelDetail {
+
+// A fixed count lets the compiler vectorise without a scalar remainder loop; restrict is
+// sound here because classifyBuffers has shown that no output shares memory with anything
+// else the loop touches (two inputs may be the same buffer: they are only read).
+template <bool accumulate, int count>
+inline void gainSeparate(const float* __restrict in0, const float* __restrict in1,
+                         float* __restrict out0, float* __restrict out1, float gain) {
+    for (int k = 0; k < count; ++k) {
+        if (accumulate) {
+            out0[k] = out0[k] + gain * in0[k];
+            out1[k] = out1[k] + gain * in1[k];
+        } else {
+            out0[k] = gain * in0[k];
+            out1[k] = gain * in1[k];
+        }
+    }
+}
+
+template <bool accumulate, int count>
+inline void gainInPlace(float* __restrict channel0, float* __restrict channel1, float gain) {
+    for (int k = 0; k < count; ++k) {
+        if (accumulate) {
+            channel0[k] = channel0[k] + gain * channel0[k];
+            channel1[k] = channel1[k] + gain * channel1[k];
+        } else {
+            channel0[k] = gain * channel0[k];
+            channel1[k] = gain * channel1[k];
+        }
+    }
+}
+
+template <bool accumulate, BufferLayout layout, int count>
+inline void gainFixedRun(const StereoBuffers& buffers, vst2::int32 start, float gain) {
+    if constexpr (layout == BufferLayout::separate) {
+        gainSeparate<accumulate, count>(buffers.in0 + start, buffers.in1 + start,
+                                        buffers.out0 + start, buffers.out1 + start, gain);
+    } else if constexpr (layout == BufferLayout::inPlace) {
+        gainInPlace<accumulate, count>(buffers.out0 + start, buffers.out1 + start, gain);
+    } else {
+        for (vst2::int32 k = start; k < start + count; ++k) {
+            gainSample<accumulate>(buffers, k, gain);
+        }
+    }
+}
+
+} // namespace gainKernelDetail
+
+// Samples start to start + count - 1 (count at most longestGainRun) of both channels times
+// one gain; the same results as gainSample over each sample in turn. Inline, so the caller's
+// loop over a steady step holds the vector code itself.
+template <bool accumulate, BufferLayout layout>
+inline void gainRun(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
+                    float gain) {
+    if (count & 64) {
+        gainKernelDetail::gainFixedRun<accumulate, layout, 64>(buffers, start, gain);
+        start += 64;
+    }
+    if (count & 32) {
+        gainKernelDetail::gainFixedRun<accumulate, layout, 32>(buffers, start, gain);
+        start += 32;
+    }
+    if (count & 16) {
+        gainKernelDetail::gainFixedRun<accumulate, layout, 16>(buffers, start, gain);
+        start += 16;
+    }
+    if (count & 8) {
+        gainKernelDetail::gainFixedRun<accumulate, layout, 8>(buffers, start, gain);
+        start += 8;
+    }
+    if (count & 4) {
+        gainKernelDetail::gainFixedRun<accumulate, layout, 4>(buffers, start, gain);
+        start += 4;
+    }
+    for (vst2::int32 k = start; k < start + (count & 3); ++k) {
+        gainSample<accumulate>(buffers, k, gain);
+    }
+}
