@@ -5,10 +5,11 @@
 namespace stepveil::host {
 
 void CallLog::append(HostCall call) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (recording) {
-        entries.push_back(std::move(call));
+    if (!isEnabled()) {
+        return;
     }
+    std::lock_guard<std::mutex> lock(mutex);
+    entries.push_back(std::move(call));
 }
 
 void CallLog::clear() {
@@ -17,8 +18,7 @@ void CallLog::clear() {
 }
 
 void CallLog::setEnabled(bool enabled) {
-    std::lock_guard<std::mutex> lock(mutex);
-    recording = enabled;
+    recording.store(enabled, std::memory_order_relaxed);
 }
 
 std::vector<HostCall> CallLog::calls() const {

@@ -5,6 +5,7 @@
 
 #include "vst2/vst2.h"
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -34,7 +35,10 @@ public:
     void append(HostCall call);
     void clear();
     // Recording can be switched off, for timing runs where the log's own cost would count.
+    // Checked without the lock, so a timing run with recording off pays neither the lock nor
+    // the building of the entry.
     void setEnabled(bool enabled);
+    bool isEnabled() const { return recording.load(std::memory_order_relaxed); }
 
     std::vector<HostCall> calls() const;
     std::size_t count(vst2::int32 opcode) const;
@@ -45,7 +49,7 @@ public:
 private:
     mutable std::mutex mutex;
     std::vector<HostCall> entries;
-    bool recording = true;
+    std::atomic<bool> recording{true};
 };
 
 } // namespace stepveil::host

@@ -290,16 +290,18 @@ void HostedPlugin::processAudio(const AudioChannels& inputs, AudioChannels& outp
 
 HostedPlugin::intptr HostedPlugin::answerHostCall(AEffect* caller, int32 opcode, int32 index,
                                                   intptr value, void* ptr, float opt) {
-    HostCall call;
-    call.opcode = opcode;
-    call.index = index;
-    call.value = value;
-    call.opt = opt;
-    call.withEffect = caller != nullptr;
-    if (opcode == audioMasterCanDo && ptr != nullptr) {
-        call.text = boundedText(static_cast<const char*>(ptr), loggedTextLimit);
+    if (log.isEnabled()) {
+        HostCall call;
+        call.opcode = opcode;
+        call.index = index;
+        call.value = value;
+        call.opt = opt;
+        call.withEffect = caller != nullptr;
+        if (opcode == audioMasterCanDo && ptr != nullptr) {
+            call.text = boundedText(static_cast<const char*>(ptr), loggedTextLimit);
+        }
+        log.append(std::move(call));
     }
-    log.append(std::move(call));
 
     switch (opcode) {
     case audioMasterVersion:
