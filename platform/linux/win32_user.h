@@ -41,7 +41,6 @@ struct PAINTSTRUCT {
 using LPPAINTSTRUCT = PAINTSTRUCT*;
 
 // Messages.
-#define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_PAINT 0x000F
 #define WM_ERASEBKGND 0x0014
