@@ -83,6 +83,12 @@ inline void gainFixedRun(const StereoBuffers& buffers, vst2::int32 start, float 
 
 } // namespace gainKernelDetail
 
+// Samples start to start + longestGainRun - 1 of both channels times one gain.
+template <bool accumulate, BufferLayout layout>
+inline void gainLongestRun(const StereoBuffers& buffers, vst2::int32 start, float gain) {
+    gainKernelDetail::gainFixedRun<accumulate, layout, longestGainRun>(buffers, start, gain);
+}
+
 // Samples start to start + count - 1 (count at most longestGainRun) of both channels times
 // one gain; the same results as gainSample over each sample in turn. Inline, so the caller's
 // loop over a steady step holds the vector code itself.

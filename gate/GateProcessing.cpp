@@ -101,12 +101,12 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
         }
         // The steady part, one gain per run. The level is read again at least every
         // longestGainRun samples, so a change from another thread is heard within that.
-        while (stepRun > 0) {
-            const int32 run = std::min(stepRun, longestGainRun);
-            const auto gain = static_cast<float>(0.0 + static_cast<double>(levelOf(step)));
-            gainRun<accumulate, layout>(buffers, k, run, gain);
-            k += run;
-            stepRun -= run;
+        for (; stepRun >= longestGainRun; stepRun -= longestGainRun, k += longestGainRun) {
+            gainLongestRun<accumulate, layout>(buffers, k, steadyGain(step));
+        }
+        if (stepRun > 0) {
+            gainRun<accumulate, layout>(buffers, k, stepRun, steadyGain(step));
+            k += stepRun;
         }
     }
 }

@@ -72,4 +72,8 @@ private:
     float levelOf(int32 step) const {
         return liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
     }
+    // The gain once a ramp has ended: the ramp term is 0.0, added as on every other sample.
+    float steadyGain(int32 step) const {
+        return static_cast<float>(0.0 + static_cast<double>(levelOf(step)));
+    }
 };
