@@ -3,12 +3,15 @@
 #pragma once
 
 #include "effect/EffectBaseEx.h"
-#include "gate/GainKernels.h"
 #include "gate/Program.h"
 #include "gate/StepPosition.h"
 
 #include <array>
 #include <atomic>
+
+// The processing's buffer description and layouts (gate/GainKernels.h).
+struct StereoBuffers;
+enum class BufferLayout;
 
 class OvrinStepveilBase : public EffectBaseEx {
 public:
