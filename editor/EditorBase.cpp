@@ -1,6 +1,7 @@
 #include "editor/EditorBase.h"
 
-EditorBase::EditorBase(EffectBase* owner) : effect(owner), parentWindow(nullptr), updatePending(0) {}
+EditorBase::EditorBase(EffectBase* owner)
+    : effect(owner), parentWindow(nullptr), updatePending(0) {}
 
 EditorBase::~EditorBase() = default;
 
@@ -19,20 +20,34 @@ EditorBase::int32 EditorBase::open(void* parent) {
 void EditorBase::close() {}
 
 void EditorBase::idle() {
-    if (updatePending) {
-        updatePending = 0;
+    runPendingUpdate();
+}
+
+// The mark is taken in one step, so a mark set while `update` runs is kept for the next idle.
+void EditorBase::runPendingUpdate() {
+    if (updatePending.exchange(0) != 0) {
         update();
     }
 }
 
 void EditorBase::update() {}
 
-void EditorBase::markForUpdate() { updatePending = 1; }
+void EditorBase::markForUpdate() {
+    updatePending.store(1);
+}
 
-EditorBase::int32 EditorBase::onKeyDown(KeyCode&) { return -1; }
+EditorBase::int32 EditorBase::onKeyDown(KeyCode&) {
+    return -1;
+}
 
-EditorBase::int32 EditorBase::onKeyUp(KeyCode&) { return -1; }
+EditorBase::int32 EditorBase::onKeyUp(KeyCode&) {
+    return -1;
+}
 
-EditorBase::int32 EditorBase::setKnobMode(int32) { return 0; }
+EditorBase::int32 EditorBase::setKnobMode(int32) {
+    return 0;
+}
 
-bool EditorBase::onWheel(float) { return false; }
+bool EditorBase::onWheel(float) {
+    return false;
+}

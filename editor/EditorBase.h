@@ -4,6 +4,8 @@
 
 #include "effect/EffectBase.h"
 
+#include <atomic>
+
 class EditorBase {
 public:
     using int32 = vst2::int32;
@@ -25,9 +27,15 @@ public:
     virtual bool onWheel(float distance);
 
     EffectBase* getEffect() const { return effect; }
+    bool isUpdatePending() const { return updatePending.load() != 0; }
 
 protected:
+    // Runs `update` when a mark is pending, clearing the mark first.
+    void runPendingUpdate();
+
     EffectBase* effect;
     void* parentWindow;
-    int32 updatePending;
+    // Set by parameter changes on any thread (the host's audio thread included) and cleared
+    // by the user-interface thread's idle, so it is an atomic.
+    std::atomic<int32> updatePending;
 };

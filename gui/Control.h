@@ -5,6 +5,8 @@
 
 #include "gui/View.h"
 
+#include <atomic>
+
 class Bitmap;
 class ControlListener;
 
@@ -49,7 +51,9 @@ protected:
     int32 tag;
     float drawnValue = 1.0f;
     float defaultValue = 0.5f;
-    float value = 0.0f;
+    // The host may set a control's value from another thread (its audio thread, say) while
+    // the user-interface thread draws or drags it.
+    std::atomic<float> value{0.0f};
     float minValue = 0.0f;
     float maxValue = 1.0f;
     float wheelStep = 0.1f;

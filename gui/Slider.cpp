@@ -127,7 +127,7 @@ float Slider::getFineFactor() {
 
 // How far along its travel the handle is drawn: 0 at the minimum end.
 float Slider::handleFraction() const {
-    return (sliderStyle & sliderDrawDirectBits) ? value : 1.0f - value;
+    return (sliderStyle & sliderDrawDirectBits) ? value.load() : 1.0f - value;
 }
 
 Rect Slider::handleRect() {

@@ -1,5 +1,5 @@
-// How the plug-in introduces itself to a host. `main` makes the gate without its editor for
-// now; when it makes the full effect, switch `expectedIdentity` and every test follows.
+// How the plug-in introduces itself to a host. `main` makes the full effect, the gate with its
+// editor; `gateWithoutEditor` is what the gate alone would answer.
 #pragma once
 
 #include "vst2/vst2.h"
@@ -36,6 +36,6 @@ inline constexpr EffectIdentity gateWithEditor{vstFourCharCode('O', 'V', 'S', 'V
                                                kPlugCategEffect,
                                                true};
 
-inline constexpr const EffectIdentity& expectedIdentity = gateWithoutEditor;
+inline constexpr const EffectIdentity& expectedIdentity = gateWithEditor;
 
 } // namespace stepveil::test

@@ -1,0 +1,144 @@
+#include "editor/GuiEditor.h"
+
+#include "effect/EffectBaseEx.h"
+#include "gui/Frame.h"
+
+#include <cstdint>
+
+EditorBase::int32 knobMode = 0;
+
+namespace {
+
+// The one message record every editor's pump takes its paint message into.
+MSG pumpMessage;
+
+// How far tick `later` lies after tick `earlier` (negative: before), as the signed 32-bit
+// difference, so comparisons stay right across the wrap of the millisecond counter (every
+// 49.7 days) as long as the two ticks are less than 24 days apart.
+std::int32_t tickDifference(DWORD later, DWORD earlier) {
+    return static_cast<std::int32_t>(later - earlier);
+}
+
+} // namespace
+
+GuiEditor::GuiEditor(EffectBase* owner) : EditorBase(owner), frame(nullptr), inIdle(false) {
+    if (effect) {
+        effect->attachEditor(this);
+        effect->setFlag(effFlagsHasEditor, true);
+    }
+    nextIdleTime = GetTickCount();
+    // Drag and drop needs OLE on the thread that made the editor; a failure only loses that.
+    OleInitialize(nullptr);
+}
+
+GuiEditor::~GuiEditor() {
+    OleUninitialize();
+}
+
+EditorBase::int32 GuiEditor::getRect(ERect** rectAddress) {
+    if (rectAddress) {
+        *rectAddress = &rect;
+    }
+    return 1;
+}
+
+EditorBase::int32 GuiEditor::open(void* parent) {
+    markForUpdate();
+    return EditorBase::open(parent);
+}
+
+void GuiEditor::idle() {
+    // The host called effEditIdle from inside the pump's own call of its idle.
+    if (inIdle) {
+        return;
+    }
+    dispatchPendingPlatformMessages();
+    runPendingUpdate();
+    if (frame) {
+        frame->idle();
+    }
+}
+
+// ---- the one place where the editor's code differs between the systems ----
+//
+// On Windows the host's message loop delivers the window's messages. A Linux host runs no
+// Win32 message loop for us, so the messages our platform layer has queued (paints, clicks)
+// are delivered here, at the start of every host idle. Not from inside a pump pass or a
+// message being handled: the pump delivers exactly one paint message per pass itself.
+void GuiEditor::dispatchPendingPlatformMessages() {
+#if !defined(_WIN32)
+    if (busyWithMessages) {
+        return;
+    }
+    busyWithMessages = true;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+    busyWithMessages = false;
+#endif
+}
+
+EditorBase::int32 GuiEditor::onKeyDown(KeyCode& keyCode) {
+    return frame ? frame->onKeyDown(keyCode) : -1;
+}
+
+EditorBase::int32 GuiEditor::onKeyUp(KeyCode& keyCode) {
+    return frame ? frame->onKeyUp(keyCode) : -1;
+}
+
+EditorBase::int32 GuiEditor::setKnobMode(int32 mode) {
+    knobMode = mode;
+    return 1;
+}
+
+bool GuiEditor::onWheel(float distance) {
+    return frame ? frame->onWheel(nullptr, Point(0, 0), distance) : false;
+}
+
+void GuiEditor::setParameter(int32, float) {
+    markForUpdate();
+}
+
+void GuiEditor::redraw(int32) {
+    if (frame) {
+        frame->drawView(nullptr);
+    }
+}
+
+// Called over and over by a control's drag loop: each call either sleeps a little or does
+// one idle pass, one paint and one host idle, so the drag neither spins nor starves the host.
+void GuiEditor::runIdlePump() {
+    DWORD now = GetTickCount();
+    if (tickDifference(now, nextIdleTime) < 0) {
+        Sleep(pumpSleep);
+        now += pumpSleep; // the clock is not read again
+        if (tickDifference(now, nextIdleTime - pumpEarlyWindow) < 0) {
+            return;
+        }
+    }
+    bool wasBusy = busyWithMessages;
+    busyWithMessages = true;
+    idle();
+    if (PeekMessageA(&pumpMessage, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        DispatchMessageA(&pumpMessage);
+    }
+    busyWithMessages = wasBusy;
+    nextIdleTime = now + pumpInterval;
+    inIdle = true;
+    if (effect) {
+        effect->hostIdle();
+    }
+    inIdle = false;
+}
+
+void GuiEditor::beginEdit(std::int32_t index) {
+    if (auto* extended = dynamic_cast<EffectBaseEx*>(effect)) {
+        extended->beginEdit(index);
+    }
+}
+
+bool GuiEditor::endEdit(std::int32_t index) {
+    auto* extended = dynamic_cast<EffectBaseEx*>(effect);
+    return extended ? extended->endEdit(index) : false;
+}

@@ -1,0 +1,59 @@
+// The editor with a window: it owns the frame the derived editor builds, forwards keys and the
+// wheel to it, tells the host about edits, and runs the time-limited idle pump that keeps the
+// host and the window alive while a control holds the mouse.
+#pragma once
+
+#include "editor/EditorBase.h"
+#include "gui/FrameEditor.h"
+#include "platform/win32.h"
+
+class Frame;
+
+// The host's last word on how knobs should react to the mouse; kept for the whole process
+// and read by nothing so far.
+extern EditorBase::int32 knobMode;
+
+class GuiEditor : public EditorBase, public FrameEditor {
+public:
+    // Milliseconds the pump sleeps while its work is not due, the window before the due time
+    // in which it works anyway, and the interval between two working passes.
+    static constexpr DWORD pumpSleep = 4;
+    static constexpr DWORD pumpEarlyWindow = 50;
+    static constexpr DWORD pumpInterval = 100;
+
+    explicit GuiEditor(EffectBase* effect);
+    ~GuiEditor() override;
+
+    int32 getRect(ERect** rect) override;
+    int32 open(void* parent) override;
+    void idle() override;
+    int32 onKeyDown(KeyCode& keyCode) override;
+    int32 onKeyUp(KeyCode& keyCode) override;
+    int32 setKnobMode(int32 mode) override;
+    bool onWheel(float distance) override;
+
+    // A parameter changed in the effect, on whatever thread the change came from.
+    virtual void setParameter(int32 index, float value);
+    // Draws the whole frame at once; the argument is not used.
+    virtual void redraw(int32 unused);
+    void runIdlePump() override;
+
+    void beginEdit(std::int32_t index) override;
+    bool endEdit(std::int32_t index) override;
+
+    Frame* getFrame() const { return frame; }
+    DWORD getNextIdleTime() const { return nextIdleTime; }
+
+protected:
+    ERect rect{};
+    Frame* frame;
+    DWORD nextIdleTime;
+    bool inIdle;
+
+private:
+    void dispatchPendingPlatformMessages();
+
+    // True while this editor hands out pending messages or runs a pump pass, so the messages
+    // those reach are not handed out a second time from inside them.
+    bool busyWithMessages = false;
+};
