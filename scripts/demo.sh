@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The README's main command: installs what the build needs, builds the Linux plug-in and the
-# `stepveil` tool, and gates the tool's built-in source through the plug-in file, so that the
-# result can be heard without any audio file of one's own.
+# `stepveil` tool, gates the tool's built-in source through the plug-in file, so that the
+# result can be heard without any audio file of one's own, and saves a picture of the editor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,7 +22,9 @@ printf '\n=== Rendering\n'
 "$stepveil" render --program "Quick Move" out/demo.wav
 "$stepveil" render --program "Full Level" out/demo-dry.wav
 
-# The editor's picture is added here once the editor can be rendered to a file.
+printf '\n=== The editor\n'
+# Opened by the tool in a window of its own, no screen needed, showing the demo's program.
+"$stepveil" snapshot --program "Quick Move" out/editor.png
 
-printf '\nListen to %s (gated) and %s (dry), both in %s.\n' \
-    out/demo.wav out/demo-dry.wav "$PWD/out"
+printf '\nListen to %s (gated) and %s (dry); the editor is pictured in %s. All in %s.\n' \
+    out/demo.wav out/demo-dry.wav out/editor.png "$PWD/out"

@@ -24,6 +24,12 @@ constexpr OptionSpec infoOptionSpecs[] = {
     {"--plugin", true},
 };
 
+constexpr OptionSpec snapshotOptionSpecs[] = {
+    {"--plugin", true},
+    {"--program", true},
+    {"--levels", true},
+};
+
 using OptionHandler = std::function<void(std::string_view name, const std::string& value)>;
 
 struct ScannedArguments {
@@ -204,6 +210,41 @@ Command parseInfo(const std::vector<std::string>& args) {
     return options;
 }
 
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() &&
+           lowerCase(text.substr(text.size() - ending.size())) == ending;
+}
+
+Command parseSnapshot(const std::vector<std::string>& args) {
+    SnapshotOptions options;
+    const ScannedArguments scanned =
+        scanArguments("snapshot", args, 1, snapshotOptionSpecs,
+                      [&](std::string_view name, const std::string& value) {
+                          if (name == "--plugin") {
+                              options.pluginPath = value;
+                          } else if (name == "--program") {
+                              options.program = parseProgramChoice(value);
+                          } else {
+                              options.levels = parseLevels(value);
+                          }
+                      });
+    if (scanned.helpRequested) {
+        return HelpRequest{"snapshot"};
+    }
+    if (scanned.positionals.size() != 1) {
+        throw usageError(scanned.positionals.empty()
+                             ? "snapshot needs an OUTPUT file"
+                             : "snapshot takes one file, OUTPUT (the plug-in is given with "
+                               "--plugin)");
+    }
+    options.outputPath = scanned.positionals.front();
+    if (!endsWithIgnoringCase(options.outputPath, ".png")) {
+        throw usageError("the snapshot is a PNG picture; OUTPUT must end in .png: \"" +
+                         options.outputPath + "\"");
+    }
+    return options;
+}
+
 } // namespace
 
 OutputFormat outputFormatFor(std::string_view outputPath, std::string_view formatName) {
@@ -266,6 +307,9 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (subcommand == "info") {
         return parseInfo(arguments);
+    }
+    if (subcommand == "snapshot") {
+        return parseSnapshot(arguments);
     }
     throw usageError("unknown command \"" + subcommand + "\" (try stepveil --help)");
 }

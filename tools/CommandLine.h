@@ -54,13 +54,21 @@ struct InfoOptions {
     std::string pluginPath;
 };
 
+struct SnapshotOptions {
+    std::string pluginPath;
+    ProgramChoice program{0, {}};
+    std::optional<StepLevels> levels; // parameter values 0..1, set after the program
+    std::string outputPath;           // a .png file
+};
+
 struct HelpRequest {
-    std::string topic; // "", "render" or "info"
+    std::string topic; // "", "render", "info" or "snapshot"
 };
 
 struct VersionRequest {};
 
-using Command = std::variant<HelpRequest, VersionRequest, RenderOptions, InfoOptions>;
+using Command =
+    std::variant<HelpRequest, VersionRequest, RenderOptions, InfoOptions, SnapshotOptions>;
 
 constexpr int defaultSampleRate = 44100;
 

@@ -3,6 +3,7 @@
 #include "tools/CommandLine.h"
 #include "tools/InfoCommand.h"
 #include "tools/RenderCommand.h"
+#include "tools/SnapshotCommand.h"
 #include "tools/ToolError.h"
 
 #include <cstdio>
@@ -25,6 +26,8 @@ void runCommand(const Command& command) {
         runRender(*render, stdout, stderr);
     } else if (const auto* info = std::get_if<InfoOptions>(&command)) {
         runInfo(*info, stdout);
+    } else if (const auto* snapshot = std::get_if<SnapshotOptions>(&command)) {
+        runSnapshot(*snapshot, stdout);
     }
 }
 

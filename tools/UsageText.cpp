@@ -11,6 +11,7 @@ Runs the Stepveil plug-in file as a host would.
 Commands:
   render [OPTIONS] [INPUT] OUTPUT   gate an audio file (or the built-in source) into OUTPUT
   info [--plugin PATH]              show what a host sees of the plug-in
+  snapshot [OPTIONS] OUTPUT.png     save a picture of the plug-in's editor
   help [COMMAND]                    show this text, or a command's own
 
 Options for every command:
@@ -56,6 +57,18 @@ Options:
   --plugin PATH       the plug-in file (default: the one built beside this tool)
 )";
 
+constexpr const char* snapshotText = R"(Usage: stepveil snapshot [OPTIONS] OUTPUT.png
+
+Opens the plug-in's editor in a window of the tool's own, as a host would, lets it paint
+and saves what it shows as a PNG picture. No screen is needed. OUTPUT is only replaced once
+the picture is complete.
+
+Options:
+  --plugin PATH       the plug-in file (default: the one built beside this tool)
+  --program N|NAME    program number or name whose levels the editor shows (default 0)
+  --levels a,b,...    32 step levels in 32nds (0..32), set after the program
+)";
+
 } // namespace
 
 std::string usageText(std::string_view topic) {
@@ -64,6 +77,9 @@ std::string usageText(std::string_view topic) {
     }
     if (topic == "info") {
         return infoText;
+    }
+    if (topic == "snapshot") {
+        return snapshotText;
     }
     return overviewText;
 }

@@ -6,6 +6,7 @@
 #include "platform/linux/LayerLock.h"
 #include "platform/linux/SystemSettings.h"
 #include "platform/linux/WindowManager.h"
+#include "platform/linux/WindowPicture.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,43 +19,6 @@ namespace {
 // The headless display, or null when another display is in use.
 HeadlessDisplay* headlessDisplay() {
     return dynamic_cast<HeadlessDisplay*>(&currentDisplay());
-}
-
-Image imageOf(const Surface& surface) {
-    Image image;
-    image.width = surface.width();
-    image.height = surface.height();
-    image.pixels.reserve(static_cast<std::size_t>(image.width) *
-                         static_cast<std::size_t>(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            image.pixels.push_back(surface.pixel(x, y));
-        }
-    }
-    return image;
-}
-
-void drawChildren(const Window& window, Image& image, POINT offset) {
-    for (HWND childHandle : window.children) {
-        auto child = findWindow(childHandle);
-        if (!child || (child->style & WS_VISIBLE) == 0) {
-            continue;
-        }
-        POINT origin{offset.x + child->position.x, offset.y + child->position.y};
-        for (int y = 0; y < child->height; ++y) {
-            for (int x = 0; x < child->width; ++x) {
-                int targetX = origin.x + x;
-                int targetY = origin.y + y;
-                if (targetX >= 0 && targetY >= 0 && targetX < image.width &&
-                    targetY < image.height) {
-                    image.pixels[static_cast<std::size_t>(targetY) *
-                                     static_cast<std::size_t>(image.width) +
-                                 static_cast<std::size_t>(targetX)] = child->surface->pixel(x, y);
-                }
-            }
-        }
-        drawChildren(*child, image, origin);
-    }
 }
 
 } // namespace
@@ -84,17 +48,13 @@ Image captureWindow(HWND handle, bool withChildren) {
     if (!window) {
         return Image{};
     }
-    Image image = imageOf(*window->surface);
-    if (withChildren) {
-        drawChildren(*window, image, POINT{0, 0});
-    }
-    return image;
+    return windowPicture(*window, withChildren);
 }
 
 Image captureBitmap(HBITMAP bitmap) {
     auto lock = lockLayer();
     auto object = findBitmap(bitmap);
-    return object ? imageOf(*object->surface) : Image{};
+    return object ? surfacePicture(*object->surface) : Image{};
 }
 
 void setTickCount(DWORD ticks) {

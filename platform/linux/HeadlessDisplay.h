@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/linux/Display.h"
+#include "platform/linux/WindowPicture.h"
 
 #include <deque>
 #include <optional>
@@ -27,7 +28,7 @@ public:
     bool acceptsNativeParent(HWND parent, POINT& screenOrigin) override;
     void windowCreated(HWND) override {}
     void windowDestroyed(HWND) override {}
-    void windowChanged(HWND, const RECT&) override {}
+    void windowChanged(HWND window, const RECT&) override { mirrorHostWindowPicture(window); }
     void collectEvents() override {}
 
     void setTickCount(DWORD ticks) { clock = ticks; }

@@ -7,7 +7,11 @@
 #include "gui/ValueDisplay.h"
 #include "gui/VerticalSlider.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 using namespace editortest;
 
@@ -237,4 +241,30 @@ TEST_F(EditorTest, ClickOnTheColumnTwoSlidersShareReachesTheRightHandOne) {
     click(columnLeft(4), 91);
     EXPECT_FLOAT_EQ(getParameter(4), 0.5f);
     EXPECT_EQ(getParameter(3), 0.0f);
+}
+
+TEST_F(EditorTest, InAHostsNativeWindowTheEditorIsMirroredToTheNamedPicture) {
+    const std::string path = ::testing::TempDir() + "stepveil-editor-mirror.png";
+    std::remove(path.c_str());
+    int nativeWindow = 0; // a handle the layer did not make: the host's own window
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &nativeWindow), 1);
+    idle();
+    closeEditor();
+    EXPECT_FALSE(std::ifstream(path).good()) << "nothing is written unless a file is named";
+
+    setenv("STEPVEIL_HEADLESS_PICTURE", path.c_str(), 1);
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, &nativeWindow), 1);
+    idle();
+    const Image shown = headless::captureWindow(frameWindow());
+    closeEditor();
+    unsetenv("STEPVEIL_HEADLESS_PICTURE");
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes.compare(0, 8, "\x89PNG\r\n\x1a\n"), 0);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[18]) << 8 | static_cast<unsigned char>(bytes[19]),
+              shown.width);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[22]) << 8 | static_cast<unsigned char>(bytes[23]),
+              shown.height);
+    std::remove(path.c_str());
 }
