@@ -7,6 +7,8 @@
 #include "gui/ValueDisplay.h"
 #include "gui/VerticalSlider.h"
 
+#include <png.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -267,4 +269,30 @@ TEST_F(EditorTest, InAHostsNativeWindowTheEditorIsMirroredToTheNamedPicture) {
     EXPECT_EQ(static_cast<unsigned char>(bytes[22]) << 8 | static_cast<unsigned char>(bytes[23]),
               shown.height);
     std::remove(path.c_str());
+}
+
+// The README's picture, which the Windows test also compares against, must be what the
+// editor draws today; after a change of artwork or layout, refresh it with
+// `stepveil snapshot docs/editor.png`.
+TEST_F(EditorTest, TheReadmePictureIsWhatTheEditorDrawsNow) {
+    png_image file{};
+    file.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&file, STEPVEIL_README_PICTURE))
+        << STEPVEIL_README_PICTURE;
+    file.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(file));
+    ASSERT_TRUE(png_image_finish_read(&file, nullptr, bytes.data(), 0, nullptr));
+    openEditor();
+    idle();
+    const Image drawn = picture();
+    ASSERT_EQ(static_cast<int>(file.width), drawn.width);
+    ASSERT_EQ(static_cast<int>(file.height), drawn.height);
+    int differences = 0;
+    for (int y = 0; y < drawn.height; y++) {
+        for (int x = 0; x < drawn.width; x++) {
+            const std::size_t at = (static_cast<std::size_t>(y) * file.width + x) * 3;
+            differences += drawn.at(x, y) != RGB(bytes[at], bytes[at + 1], bytes[at + 2]) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differences, 0) << "docs/editor.png is out of date";
 }
