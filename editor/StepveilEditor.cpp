@@ -123,7 +123,10 @@ void StepveilEditor::addSlider(int step, Bitmap* track, Bitmap* handle) {
     // The handle sits one pixel in from the track's left edge.
     slider->setHandleOffset(Point(1, 0));
     slider->setValue(effect->getParameter(step));
-    frame->addView(slider);
+    if (!frame->addView(slider)) {
+        slider->release(); // the frame could not take it: nobody else holds it
+        return;
+    }
     sliders[static_cast<std::size_t>(step)] = slider;
 }
 
@@ -140,7 +143,10 @@ void StepveilEditor::addDisplay(int step, int pitch) {
     display->setFrameColor(whiteColor);
     display->setValue(effect->getParameter(step));
     display->setTextConverter(stepText);
-    frame->addView(display);
+    if (!frame->addView(display)) {
+        display->release();
+        return;
+    }
     displays[static_cast<std::size_t>(step)] = display;
 }
 
