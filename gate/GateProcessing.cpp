@@ -25,6 +25,14 @@ void passThrough(float** inputs, float** outputs, vst2::int32 sampleFrames) {
     }
 }
 
+// A count of samples that only matters up to `cap`, so it never overflows.
+vst2::int32 cappedSum(vst2::int32 count, vst2::int32 added, vst2::int32 cap) {
+    return added >= cap - count ? cap : count + added;
+}
+
+// A step whose count would not fit a 32-bit sample counter once rounded.
+constexpr double countableSampleLimit = 2147483648.0;
+
 } // namespace
 
 void OvrinStepveilBase::resume() {
@@ -32,6 +40,7 @@ void OvrinStepveilBase::resume() {
     rampLength = 16;
     rampCounter = 1;
     previousStep = -1;
+    endStep = -1;
 }
 
 void OvrinStepveilBase::process(float** inputs, float** outputs, int32 sampleFrames) {
@@ -44,12 +53,14 @@ void OvrinStepveilBase::processReplacing(float** inputs, float** outputs, int32 
 
 template <bool accumulate>
 void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFrames) {
-    const StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter));
+    StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter));
     const bool canWrite = sampleFrames > 0 && buffersUsable(inputs, outputs);
     if (!start.usable) {
         if (!accumulate && canWrite) {
             passThrough(inputs, outputs, sampleFrames);
         }
+        // Where the song went meanwhile is unknown.
+        endStep = -1;
         return;
     }
     // The first block after a reset starts on the host's step without a ramp.
@@ -58,34 +69,86 @@ void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFra
         rampIncrement = 0.0f;
     }
     if (!canWrite) {
+        // An empty block takes no time; a block without buffers breaks the continuity.
+        if (sampleFrames > 0) {
+            endStep = -1;
+        }
         return;
     }
+    const int32 samplesPlayed = followOnFromLastBlock(start);
 
     // The layout is settled once per block, so each sample loop below is built for one.
     const StereoBuffers buffers{inputs[0], inputs[1], outputs[0], outputs[1]};
     switch (classifyBuffers(buffers, sampleFrames)) {
     case BufferLayout::separate:
-        gateSamples<accumulate, BufferLayout::separate>(buffers, start, sampleFrames);
+        gateSamples<accumulate, BufferLayout::separate>(buffers, start, samplesPlayed,
+                                                        sampleFrames);
         break;
     case BufferLayout::inPlace:
-        gateSamples<accumulate, BufferLayout::inPlace>(buffers, start, sampleFrames);
+        gateSamples<accumulate, BufferLayout::inPlace>(buffers, start, samplesPlayed, sampleFrames);
         break;
     case BufferLayout::overlapping:
-        gateSamples<accumulate, BufferLayout::overlapping>(buffers, start, sampleFrames);
+        gateSamples<accumulate, BufferLayout::overlapping>(buffers, start, samplesPlayed,
+                                                           sampleFrames);
         break;
     }
 }
 
+// Hosts may round the song position they report (one host to 1/1920 of a quarter note, up to
+// several samples), so a step boundary that falls between two blocks of continuous playback can
+// show up at the next block's start in two misleading ways. Taken literally, both are clicks:
+// - the host shows the block already inside the step after the one the last block ended in:
+//   the new level would start without a ramp. The crossing is made here, with the ramp
+//   joined at the sample it has reached by the host's position, as if the boundary had
+//   fallen inside the block;
+// - the host shows the block a fraction of a sample before the boundary the last block has
+//   just crossed: the ramp would start again from the old level. The block stays in the step
+//   the last block entered and its ramp runs on.
+// Both need the last block to have ended near that boundary by its own count; anything else
+// (a jump, a loop, a relocation, the first block after resume) is taken as the host reports
+// it. Answers the samples of the block's first step played before the block (at most
+// rampLength, rampLength when not known).
+OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& start) {
+    if (endStep == -1) {
+        return rampLength;
+    }
+    if (start.step == endStep) {
+        return endStepSamplesPlayed;
+    }
+    const double samplesIntoStep = start.stepSamples - start.samplesToNextStep;
+    if (start.step == stepAfter(endStep) && endStepSamplesLeft <= rampLength &&
+        samplesIntoStep > -0.5 && samplesIntoStep < rampLength + 0.5) {
+        const auto samplesBefore = static_cast<int32>(samplesIntoStep + 0.5);
+        previousStep = endStep;
+        rampIncrement = rampIncrementBetween(endStep, start.step);
+        rampCounter = std::min(samplesBefore + 1, rampLength);
+        return samplesBefore;
+    }
+    const double samplesToStepAfterNext = start.samplesToNextStep + start.stepSamples;
+    if (stepAfter(start.step) == endStep && start.samplesToNextStep < 1.0 &&
+        endStepSamplesPlayed < rampLength && samplesToStepAfterNext + 0.5 < countableSampleLimit) {
+        start.step = endStep;
+        start.samplesToNextStep = samplesToStepAfterNext;
+        start.samplesLeft = static_cast<int32>(samplesToStepAfterNext + 0.5);
+        start.remainder = samplesToStepAfterNext - start.samplesLeft;
+        return endStepSamplesPlayed;
+    }
+    return rampLength;
+}
+
 template <bool accumulate, BufferLayout layout>
 void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosition& start,
-                                    int32 sampleFrames) {
+                                    int32 samplesPlayed, int32 sampleFrames) {
     int32 step = start.step;
     int32 samplesLeftInStep = start.samplesLeft;
     double remainder = start.remainder;
+    // Where the block's last boundary fell; -1 while it has crossed none.
+    int32 lastBoundary = -1;
     int32 k = 0;
     while (k < sampleFrames) {
         if (samplesLeftInStep <= 0) {
             enterNextStep(step, samplesLeftInStep, remainder, start.stepSamples);
+            lastBoundary = k;
         }
         // A step rounded to no samples still plays the sample it begins on.
         int32 stepRun = std::min(sampleFrames - k, std::max(samplesLeftInStep, 1));
@@ -109,6 +172,10 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
             k += stepRun;
         }
     }
+    endStep = step;
+    endStepSamplesLeft = samplesLeftInStep;
+    endStepSamplesPlayed = lastBoundary == -1 ? cappedSum(samplesPlayed, sampleFrames, rampLength)
+                                              : std::min(sampleFrames - lastBoundary, rampLength);
 }
 
 // A boundary: the ramp from the level left to the level entered starts here, and the new
@@ -116,12 +183,16 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
 void OvrinStepveilBase::enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
                                       double stepSamples) {
     previousStep = step;
-    step = step == numSteps - 1 ? 0 : step + 1;
-    rampIncrement = static_cast<float>(
-        (static_cast<double>(levelOf(previousStep)) - static_cast<double>(levelOf(step))) /
-        rampLength);
+    step = stepAfter(step);
+    rampIncrement = rampIncrementBetween(previousStep, step);
     const double samplesToNextStep = remainder + stepSamples;
     samplesLeftInStep = static_cast<int32>(samplesToNextStep + 0.5);
     remainder = samplesToNextStep - samplesLeftInStep;
     rampCounter = 1;
+}
+
+float OvrinStepveilBase::rampIncrementBetween(int32 stepLeft, int32 stepEntered) const {
+    return static_cast<float>(
+        (static_cast<double>(levelOf(stepLeft)) - static_cast<double>(levelOf(stepEntered))) /
+        rampLength);
 }

@@ -61,6 +61,15 @@ protected:
     int32 rampLength;
     int32 rampCounter;
     int32 previousStep;
+    // Where the last block ended, so that a step boundary falling between two blocks is told
+    // apart from a jump of the song position: the step it ended in (-1 when no block of
+    // continuous processing precedes: after resume, or after a block without usable time
+    // information or buffers), the whole samples of that step its own count still had to
+    // play, and the samples of that step it played after crossing into it (at most
+    // rampLength; rampLength when it did not see the crossing).
+    int32 endStep = -1;
+    int32 endStepSamplesLeft = 0;
+    int32 endStepSamplesPlayed = 0;
 
 private:
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
@@ -68,10 +77,15 @@ private:
     Program* selectedProgram();
     // Processing: accumulate adds to the outputs (process), otherwise they are overwritten.
     template <bool accumulate> void runGate(float** inputs, float** outputs, int32 sampleFrames);
+    int32 followOnFromLastBlock(StepPosition& start);
     template <bool accumulate, BufferLayout layout>
-    void gateSamples(const StereoBuffers& buffers, const StepPosition& start, int32 sampleFrames);
+    void gateSamples(const StereoBuffers& buffers, const StepPosition& start, int32 samplesPlayed,
+                     int32 sampleFrames);
     void enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
                        double stepSamples);
+    static int32 stepAfter(int32 step) { return step == numSteps - 1 ? 0 : step + 1; }
+    // Per sample of a ramp from the level of stepLeft to that of stepEntered.
+    float rampIncrementBetween(int32 stepLeft, int32 stepEntered) const;
     float levelOf(int32 step) const {
         return liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
     }

@@ -89,6 +89,7 @@ StepPosition locateStep(const VstTimeInfo* timeInfo) {
     position.usable = true;
     position.step = step;
     position.samplesLeft = wholeSamples;
+    position.samplesToNextStep = samplesToNextStep;
     position.remainder = samplesToNextStep - wholeSamples;
     position.stepSamples = stepSamples;
     return position;

@@ -12,6 +12,8 @@ struct StepPosition {
     vst2::int32 step = 0;
     // Whole samples of the current step still to play at the first sample of the block.
     vst2::int32 samplesLeft = 0;
+    // The same before rounding: samplesLeft + remainder.
+    double samplesToNextStep = 0.0;
     // What rounding samplesLeft dropped (between -0.5 and 0.5), carried into the next step
     // so step boundaries do not drift within a block.
     double remainder = 0.0;

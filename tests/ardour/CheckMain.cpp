@@ -155,6 +155,8 @@ int compare(const Arguments& arguments) {
     const std::vector<double> gains = gainsOf(exported, settings, "export", report);
     const std::vector<double> referenceGains = gainsOf(reference, settings, "reference", report);
     checkPattern(gains, settings, report);
+    checkRampShape(gains, settings, "export", report);
+    checkRampShape(referenceGains, settings, "reference", report);
     compareWithReference(gains, referenceGains, settings, report);
 
     std::printf("first bar of the export, in 32nds: %s\n",

@@ -142,6 +142,40 @@ void checkPattern(const std::vector<double>& gains, const GateSettings& settings
                 std::to_string(samplesChecked) + " samples away from boundaries checked");
 }
 
+void checkRampShape(const std::vector<double>& gains, const GateSettings& settings,
+                    const std::string& label, CheckReport& report) {
+    const long steps = stepCount(settings, gains.size());
+    double largestShare = 0.0;
+    for (long step = 1; step < steps; ++step) {
+        const double difference =
+            std::fabs(levelOfStep(settings, step) - levelOfStep(settings, step - 1));
+        if (difference <= gainTolerance) {
+            continue;
+        }
+        const double allowed = difference / settings.rampLength + gainTolerance;
+        const std::size_t first = settledPartOfStep(settings, step - 1, gains.size()).end;
+        const std::size_t last = settledPartOfStep(settings, step, gains.size()).first;
+        for (std::size_t sample = std::max<std::size_t>(first, 1);
+             sample <= last && sample < gains.size(); ++sample) {
+            const double change = std::fabs(gains[sample] - gains[sample - 1]);
+            largestShare = std::max(largestShare, change / difference);
+            if (change > allowed) {
+                std::ostringstream text;
+                text << label << ", crossing into step " << step % 32 + 1 << ", sample " << sample
+                     << ": the gain moves from " << gains[sample - 1] << " to " << gains[sample]
+                     << " at once, more than 1/" << settings.rampLength
+                     << " of the change of level";
+                report.fail(text.str());
+            }
+        }
+    }
+    std::ostringstream text;
+    text << label << " ramps: the largest change from one sample to the next is "
+         << largestShare * settings.rampLength << "/" << settings.rampLength
+         << " of the change of level";
+    report.note(text.str());
+}
+
 void compareWithReference(const std::vector<double>& gains, const std::vector<double>& reference,
                           const GateSettings& settings, CheckReport& report) {
     if (gains.size() != reference.size()) {

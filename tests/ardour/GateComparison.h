@@ -56,6 +56,12 @@ std::vector<double> gainsOf(const StereoAudio& output, const GateSettings& setti
 void checkPattern(const std::vector<double>& gains, const GateSettings& settings,
                   CheckReport& report);
 
+// Where the level changes, the gain crosses over a ramp: no step from one sample to the next
+// is larger than 1/rampLength of the difference between the two levels. A step change taken
+// without a ramp, or a ramp started again from the old level, is a click and fails.
+void checkRampShape(const std::vector<double>& gains, const GateSettings& settings,
+                    const std::string& label, CheckReport& report);
+
 // The gains equal the reference's away from boundaries; each change of level starts within
 // the tolerance of where the reference's starts.
 void compareWithReference(const std::vector<double>& gains, const std::vector<double>& reference,

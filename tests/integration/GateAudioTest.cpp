@@ -111,18 +111,22 @@ TEST_F(GateAudioTest, RampsAndBoundariesCarryAcrossBlocks) {
     EXPECT_EQ(plugin->callLog().callsWithOpcode(audioMasterGetTime).back().value, 0x7E00);
 }
 
-TEST_F(GateAudioTest, StepChangeSeenAtABlockStartTakesEffectWithoutRamp) {
-    // Step 4 begins at sample 6890.625; a block starting at 6891 finds itself already in it.
+TEST_F(GateAudioTest, StepChangeSeenAtABlockStartOfPlayingOnStillRamps) {
+    // Step 4 begins at sample 6890.625; a block starting at 6891 finds itself already in it,
+    // while the block before ended just short of it: the crossing ramps as within one block.
     plugin->setProgram(totalStutter);
     plugin->transport().setPpqPosition(8.0625);
     const std::vector<float> first = gainsOver(6891, 6891);
     const std::vector<float> second = gainsOver(12000 - 6891, 12000);
     std::vector<float> gains(first);
     gains.insert(gains.end(), second.begin(), second.end());
+    expectGainsEqual(gains, rampedSteps(12000, {1378, 4134, 6891, 9647}, {1, 0, 1, 0, 1}));
 
-    std::vector<float> expected = rampedSteps(12000, {1378, 4134, 6891, 9647}, {1, 0, 1, 0, 1});
-    std::fill(expected.begin() + 6891, expected.begin() + 9647, 0.0f);
-    expectGainsEqual(gains, expected);
+    // A jump to the same place after a reset switches without a ramp.
+    plugin->resume();
+    plugin->transport().setPpqPosition(8.0625 + 6891.0 / 22050.0);
+    const std::vector<float> jumped = gainsOver(64, 64);
+    EXPECT_EQ(jumped, std::vector<float>(64, 0.0f));
 }
 
 TEST_F(GateAudioTest, CountsGetTimeOncePerBlock) {

@@ -155,6 +155,84 @@ TEST(GateRamps, ContinueAcrossBlocksButNotAcrossResume) {
     EXPECT_EQ(rig.renderGain(16), std::vector<float>(16, 0.0f));
 }
 
+// Hosts that round the song position (to 1/1920 of a quarter note, several samples) make a
+// boundary between two blocks look either already passed or not yet reached at the next
+// block's start. Step 1 at level 1.0, step 2 at 0.0; 2756.25 samples per step.
+TEST(GateBlockJoins, BoundaryPassedBetweenBlocksStillRamps) {
+    for (const int samplesPast : {0, 4}) {
+        SCOPED_TRACE(samplesPast);
+        GateRig rig;
+        rig.setLevels({1.0f, 0.0f});
+        rig.setTime(0.0, 0.0);
+        // By its own count the block ends four samples short of the boundary.
+        ASSERT_EQ(rig.renderGain(2752).back(), 1.0f);
+        rig.setTime((2756.25 + samplesPast) / quarterSamples, 0.0);
+        const std::vector<float> gain = rig.renderGain(40);
+        // The ramp is joined where the host's position puts the block, and ends as usual.
+        for (int j = samplesPast + 1; j <= 15; ++j) {
+            EXPECT_EQ(gain[static_cast<std::size_t>(j - samplesPast - 1)], rampGain(1.0f, 0.0f, j))
+                << j;
+        }
+        EXPECT_EQ(gain[static_cast<std::size_t>(15 - samplesPast)], 0.0f);
+        EXPECT_EQ(rig.effect.previousStep, 0);
+    }
+}
+
+TEST(GateBlockJoins, BoundaryShownAgainDoesNotRestartTheRamp) {
+    for (const double fraction : {0.3, 0.8}) {
+        SCOPED_TRACE(fraction);
+        GateRig rig;
+        rig.setLevels({1.0f, 0.0f, 1.0f});
+        rig.setTime(0.0, 0.0);
+        // Three samples into the ramp down to step 2 ...
+        ASSERT_EQ(rig.renderGain(2759).back(), rampGain(1.0f, 0.0f, 3));
+        // ... the host puts the next block a fraction of a sample before that boundary.
+        rig.setTime((2756.25 - fraction) / quarterSamples, 0.0);
+        const std::vector<float> gain = rig.renderGain(3000);
+        for (int j = 4; j <= 15; ++j) {
+            EXPECT_EQ(gain[static_cast<std::size_t>(j - 4)], rampGain(1.0f, 0.0f, j)) << j;
+        }
+        EXPECT_EQ(gain[12], 0.0f);
+        // Step 2 lasts from the host's boundary, rounded: 2756.25 + fraction samples.
+        const auto stepTwoEnds = static_cast<std::size_t>(2756.25 + fraction + 0.5);
+        EXPECT_EQ(gain[stepTwoEnds - 1], 0.0f);
+        EXPECT_EQ(gain[stepTwoEnds], rampGain(0.0f, 1.0f, 1));
+    }
+}
+
+TEST(GateBlockJoins, JumpsAndFreshStartsStillSwitchWithoutRamp) {
+    auto firstGainAfter = [](int firstBlock, double secondPosition, bool resumeBetween,
+                             bool timeLostBetween) {
+        GateRig rig;
+        rig.setLevels({1.0f, 0.0f});
+        rig.setTime(0.0, 0.0);
+        rig.renderGain(firstBlock);
+        if (resumeBetween) {
+            rig.effect.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+        }
+        if (timeLostBetween) {
+            rig.host.answersTime = false;
+            rig.renderGain(64);
+            rig.host.answersTime = true;
+        }
+        rig.setTime(secondPosition / quarterSamples, 0.0);
+        return rig.renderGain(1)[0];
+    };
+    const double boundary = 2756.25;
+    // The control: the same join, followed on.
+    EXPECT_EQ(firstGainAfter(2752, boundary, false, false), rampGain(1.0f, 0.0f, 1));
+    // The host's position is further into the new step than a ramp lasts.
+    EXPECT_EQ(firstGainAfter(2752, boundary + 17.0, false, false), 0.0f);
+    // The last block ended far before the boundary: the song jumped forward.
+    EXPECT_EQ(firstGainAfter(2000, boundary, false, false), 0.0f);
+    // Nothing to follow on from: a reset, or a block without time information.
+    EXPECT_EQ(firstGainAfter(2752, boundary, true, false), 0.0f);
+    EXPECT_EQ(firstGainAfter(2752, boundary, false, true), 0.0f);
+    // Back to just before a boundary the last block crossed long ago: a loop, which starts
+    // its ramp from the old level.
+    EXPECT_EQ(firstGainAfter(2756 + 40, boundary - 0.3, false, false), rampGain(1.0f, 0.0f, 1));
+}
+
 TEST(GateOutput, ReplacingOverwritesAndAccumulatingAdds) {
     GateRig rig;
     rig.setTime(1.0, 0.0);
