@@ -53,7 +53,7 @@ void OvrinStepveilBase::processReplacing(float** inputs, float** outputs, int32 
 
 template <bool accumulate>
 void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFrames) {
-    StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter));
+    StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter), stepGrid);
     const bool canWrite = sampleFrames > 0 && buffersUsable(inputs, outputs);
     if (!start.usable) {
         if (!accumulate && canWrite) {

@@ -70,6 +70,8 @@ protected:
     int32 endStep = -1;
     int32 endStepSamplesLeft = 0;
     int32 endStepSamplesPlayed = 0;
+    // The step grid of the last block's tempo, metre and sample rate.
+    StepGrid stepGrid;
 
 private:
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }

@@ -38,52 +38,68 @@ double foldIntoBar(double position, double barQuarters) {
     return folded;
 }
 
+// Works the grid out afresh; the order of evaluation keeps step boundaries on the samples
+// where they have always been.
+void computeGrid(StepGrid& grid) {
+    grid.usable = false;
+    if (!isPositiveFinite(grid.sampleRate) || !isPositiveFinite(grid.tempo) ||
+        grid.numerator <= 0 || grid.denominator <= 0) {
+        return;
+    }
+    grid.samplesPerQuarter = grid.sampleRate * 60.0 / grid.tempo;
+    grid.stepSamples = (grid.samplesPerQuarter * grid.numerator * 4.0 / grid.denominator) * 0.03125;
+    grid.barQuarters = grid.numerator * 4.0 / grid.denominator;
+    grid.stepQuarters = grid.barQuarters * stepsPerBarInverse;
+    grid.usable = grid.stepSamples > 0.0 && grid.stepSamples + 1.0 < countableSampleLimit;
+}
+
+// Equal numbers give the same grid: the only equal doubles that differ, 0.0 and -0.0, give
+// none either way, and NaN, equal to nothing, is looked at again every time.
+void updateGrid(const VstTimeInfo& timeInfo, StepGrid& grid) {
+    if (timeInfo.sampleRate == grid.sampleRate && timeInfo.tempo == grid.tempo &&
+        timeInfo.timeSigNumerator == grid.numerator &&
+        timeInfo.timeSigDenominator == grid.denominator) {
+        return;
+    }
+    grid.sampleRate = timeInfo.sampleRate;
+    grid.tempo = timeInfo.tempo;
+    grid.numerator = timeInfo.timeSigNumerator;
+    grid.denominator = timeInfo.timeSigDenominator;
+    computeGrid(grid);
+}
+
 } // namespace
 
-StepPosition locateStep(const VstTimeInfo* timeInfo) {
+StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
     StepPosition position;
     if (timeInfo == nullptr) {
         return position;
     }
-    const double sampleRate = timeInfo->sampleRate;
-    const double tempo = timeInfo->tempo;
-    const vst2::int32 numerator = timeInfo->timeSigNumerator;
-    const vst2::int32 denominator = timeInfo->timeSigDenominator;
-    if (!isPositiveFinite(sampleRate) || !isPositiveFinite(tempo) || numerator <= 0 ||
-        denominator <= 0) {
-        return position;
-    }
-
-    const double samplesPerQuarter = sampleRate * 60.0 / tempo;
-    // Evaluated in this order so step boundaries land on the same samples as they always have.
-    const double stepSamples = (samplesPerQuarter * numerator * 4.0 / denominator) * 0.03125;
-    if (!(stepSamples > 0.0 && stepSamples + 1.0 < countableSampleLimit)) {
+    updateGrid(*timeInfo, grid);
+    if (!grid.usable) {
         return position;
     }
 
     double positionInBar = 0.0;
     if (hostLeftPositionUnset(*timeInfo)) {
         // Bars are then counted from the start of the song; folding finds the bar.
-        positionInBar = timeInfo->samplePos / samplesPerQuarter;
+        positionInBar = timeInfo->samplePos / grid.samplesPerQuarter;
     } else {
         positionInBar = timeInfo->ppqPos - timeInfo->barStartPos;
     }
     if (!std::isfinite(positionInBar)) {
         return position;
     }
-
-    const double barQuarters = numerator * 4.0 / denominator;
-    const double stepQuarters = barQuarters * stepsPerBarInverse;
-    positionInBar = foldIntoBar(positionInBar, barQuarters);
+    positionInBar = foldIntoBar(positionInBar, grid.barQuarters);
 
     // The step length is an exact 32nd of the bar, so the quotient stays below 32; the clamp
     // keeps the index among the 32 levels whatever the rounding.
-    vst2::int32 step = static_cast<vst2::int32>(positionInBar / stepQuarters);
+    vst2::int32 step = static_cast<vst2::int32>(positionInBar / grid.stepQuarters);
     if (step > stepsPerBar - 1) {
         step = stepsPerBar - 1;
     }
     const double samplesToNextStep =
-        stepSamples - (positionInBar - step * stepQuarters) * samplesPerQuarter;
+        grid.stepSamples - (positionInBar - step * grid.stepQuarters) * grid.samplesPerQuarter;
     const auto wholeSamples = static_cast<vst2::int32>(samplesToNextStep + 0.5);
 
     position.usable = true;
@@ -91,6 +107,6 @@ StepPosition locateStep(const VstTimeInfo* timeInfo) {
     position.samplesLeft = wholeSamples;
     position.samplesToNextStep = samplesToNextStep;
     position.remainder = samplesToNextStep - wholeSamples;
-    position.stepSamples = stepSamples;
+    position.stepSamples = grid.stepSamples;
     return position;
 }

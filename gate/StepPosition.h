@@ -26,6 +26,25 @@ struct StepPosition {
 constexpr vst2::int32 gateTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
                                            kVstCyclePosValid | kVstTimeSigValid | kVstSmpteValid;
 
+// The step grid that follows from the tempo, the metre and the sample rate. These rarely
+// change while a song plays, so the gate keeps the grid from block to block and works it out
+// again only when one of them changes, sparing the divisions of every block.
+struct StepGrid {
+    // What the grid was worked out from; zeros, which no host's record yields a grid for,
+    // until the first block.
+    double sampleRate = 0.0;
+    double tempo = 0.0;
+    vst2::int32 numerator = 0;
+    vst2::int32 denominator = 0;
+    // False when these numbers make no grid the gate can use.
+    bool usable = false;
+    double samplesPerQuarter = 0.0;
+    double stepSamples = 0.0;
+    double barQuarters = 0.0;
+    double stepQuarters = 0.0;
+};
+
 // Reads sampleRate, tempo, ppqPos, barStartPos and the time signature (and, for hosts that
 // leave ppqPos unset, samplePos and flags). Null or unusable information gives usable false.
-StepPosition locateStep(const VstTimeInfo* timeInfo);
+// `grid` is brought up to date with the record's tempo, metre and sample rate.
+StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid);

@@ -261,6 +261,22 @@ public:
         return std::max(1, static_cast<int>(std::lround(toBoundary)) + integer(-4, 4));
     }
 
+    // Within 16 samples after a step boundary (steps counted from ppqPos 0), a position up to
+    // one sample before that boundary; elsewhere the exact position.
+    double justBeforeRecentBoundary(const VstTimeInfo& info, double ppqPos) {
+        const double samplesPerQuarter = info.sampleRate * 60.0 / info.tempo;
+        const double stepQuarters = info.timeSigNumerator * 4.0 / info.timeSigDenominator / 32.0;
+        if (!std::isfinite(samplesPerQuarter) || !(samplesPerQuarter > 0.0) ||
+            !(stepQuarters > 0.0)) {
+            return ppqPos;
+        }
+        const double boundary = std::floor(ppqPos / stepQuarters) * stepQuarters;
+        if ((ppqPos - boundary) * samplesPerQuarter >= 16.0) {
+            return ppqPos;
+        }
+        return boundary - uniform(0.0, 1.0) / samplesPerQuarter;
+    }
+
     std::mt19937 random;
 };
 
@@ -307,9 +323,10 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
         double ppqPos = draw.chance(0.3) ? 0.0 : draw.uniform(-20.0, 300.0);
         double samplePos = draw.uniform(0.0, 1e7);
         const int barMode = draw.integer(0, 2); // host bar start: exact, none, arbitrary
-        // How the host reports the position: exact, rounded to 1/1920 of a quarter note, or
-        // off by up to 20 samples either way.
-        const int positionError = draw.integer(0, 2);
+        // How the host reports the position: exact, rounded to 1/1920 of a quarter note, off
+        // by up to 20 samples either way, or, shortly after a step boundary, a fraction of a
+        // sample before it.
+        const int positionError = draw.integer(0, 3);
 
         for (int block = 0; block < 24; ++block) {
             // Between blocks: level changes (single steps, whole programs), resets, jumps.
@@ -336,6 +353,9 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
                 info.tempo = draw.tempo();
             }
             if (draw.chance(0.03)) {
+                info.sampleRate = draw.sampleRate();
+            }
+            if (draw.chance(0.03)) {
                 std::tie(info.timeSigNumerator, info.timeSigDenominator) = draw.metre();
             }
             for (int step = 0; step < 32; ++step) {
@@ -348,6 +368,8 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
                 reported = std::round(ppqPos * 1920.0) / 1920.0;
             } else if (positionError == 2) {
                 reported = ppqPos + draw.uniform(-20.0, 20.0) * info.tempo / 60.0 / info.sampleRate;
+            } else if (positionError == 3) {
+                reported = draw.justBeforeRecentBoundary(info, ppqPos);
             }
             info.ppqPos = countsSamplesOnly ? 0.0 : reported;
             info.samplePos = samplePos;
@@ -391,6 +413,6 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
     }
     EXPECT_GT(comparedSamples, 1000000);
     // Both ways of following on across a boundary between blocks were exercised.
-    EXPECT_GT(rampsJoined, 20);
-    EXPECT_GT(rampsKept, 5);
+    EXPECT_GT(rampsJoined, 30);
+    EXPECT_GT(rampsKept, 30);
 }
