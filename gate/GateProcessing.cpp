@@ -99,8 +99,7 @@ void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFra
 // show up at the next block's start in two misleading ways. Taken literally, both are clicks:
 // - the host shows the block already inside the step after the one the last block ended in:
 //   the new level would start without a ramp. The crossing is made here, with the ramp
-//   joined at the sample it has reached by the host's position, as if the boundary had
-//   fallen inside the block;
+//   starting at the block's first sample, as if the boundary had fallen just there;
 // - the host shows the block a fraction of a sample before the boundary the last block has
 //   just crossed: the ramp would start again from the old level. The block stays in the step
 //   the last block entered and its ramp runs on.
@@ -118,11 +117,13 @@ OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& 
     const double samplesIntoStep = start.stepSamples - start.samplesToNextStep;
     if (start.step == stepAfter(endStep) && endStepSamplesLeft <= rampLength &&
         samplesIntoStep > -0.5 && samplesIntoStep < rampLength + 0.5) {
-        const auto samplesBefore = static_cast<int32>(samplesIntoStep + 0.5);
+        // The ramp starts at the block's first sample rather than where the host's position
+        // says it would stand: joining it midway would jump by several steps of the ramp at
+        // once, a smaller click; starting it a few samples late is inaudible.
         previousStep = endStep;
         rampIncrement = rampIncrementBetween(endStep, start.step);
-        rampCounter = std::min(samplesBefore + 1, rampLength);
-        return samplesBefore;
+        rampCounter = 1;
+        return 0;
     }
     const double samplesToStepAfterNext = start.samplesToNextStep + start.stepSamples;
     if (stepAfter(start.step) == endStep && start.samplesToNextStep < 1.0 &&

@@ -81,14 +81,13 @@ public:
         } else if (lastStep != -1 && s == (lastStep + 1) % 32 && lastLeft <= 16 && d - r > -0.5 &&
                    d - r < 16.5) {
             // The previous block stopped just short of the boundary; the host puts this block
-            // a little past it. Ramp as if the boundary had been inside the block.
-            const int before = static_cast<int>(d - r + 0.5);
+            // a little past it. The whole ramp starts at this block's first sample.
             previousStep = lastStep;
             rampIncrement = static_cast<float>(
                 (static_cast<double>(levels[lastStep]) - static_cast<double>(levels[s])) /
                 rampLength);
-            rampCounter = before + 1 > 16 ? 16 : before + 1;
-            played = before;
+            rampCounter = 1;
+            played = 0;
             ++rampsJoined;
         } else if (lastStep != -1 && (s + 1) % 32 == lastStep && r < 1.0 && lastPlayed < 16 &&
                    r + d + 0.5 < 2147483648.0) {
