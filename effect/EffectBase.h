@@ -4,6 +4,7 @@
 
 #include "vst2/vst2.h"
 
+#include <atomic>
 #include <cstdint>
 
 class EditorBase;
@@ -87,7 +88,9 @@ protected:
     audioMasterCallback hostCallback;
     int32 numPrograms;
     int32 numParams;
-    int32 currentProgram;
+    // Written by a program change on the host's user-interface thread while a parameter change
+    // on the audio thread reads it to find the program to store into.
+    std::atomic<int32> currentProgram;
     int32 blockSize;
     AEffect effectRecord;
 

@@ -66,10 +66,11 @@ void OvrinStepveilBase::fillFactoryPrograms() {
 // Only setProgram selects, and it checks the range; the check here keeps a derived class that
 // writes currentProgram itself from reaching past the array.
 Program* OvrinStepveilBase::selectedProgram() {
-    if (currentProgram < 0 || currentProgram >= numGatePrograms) {
+    const int32 selected = currentProgram.load(std::memory_order_relaxed);
+    if (selected < 0 || selected >= numGatePrograms) {
         return nullptr;
     }
-    return &programs[static_cast<std::size_t>(currentProgram)];
+    return &programs[static_cast<std::size_t>(selected)];
 }
 
 void OvrinStepveilBase::setParameter(int32 index, float value) {
