@@ -130,18 +130,22 @@ float Slider::handleFraction() const {
     return (sliderStyle & sliderDrawDirectBits) ? value.load() : 1.0f - value;
 }
 
+// A value beyond either bound pins the handle at that end of its travel: below the lower
+// bound it would otherwise slide out of the control and vanish.
 Rect Slider::handleRect() {
     int32 position = truncatedPixels(static_cast<float>(travel) * handleFraction());
     Rect handle;
     if (isHorizontal()) {
         handle.top = handleOffset.v;
         handle.bottom = handle.top + handleHeight;
-        handle.left = std::max(position + handleOffset.h, handleMin);
+        handle.left =
+            std::max(std::min(position + handleOffset.h, handleMax - handleWidth), handleMin);
         handle.right = std::min(handle.left + handleWidth, handleMax);
     } else {
         handle.left = handleOffset.h;
         handle.right = handle.left + handleWidth;
-        handle.top = std::max(position + handleOffset.v, handleMin);
+        handle.top =
+            std::max(std::min(position + handleOffset.v, handleMax - handleHeight), handleMin);
         handle.bottom = std::min(handle.top + handleHeight, handleMax);
     }
     return handle;

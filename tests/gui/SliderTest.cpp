@@ -136,6 +136,8 @@ TEST_F(SliderTest, HandleStaysWithinItsTravelForAnyValue) {
         Rect handle = slider->handleRect();
         EXPECT_GE(handle.top, slider->getHandleMin()) << value;
         EXPECT_LE(handle.bottom, slider->getHandleMax()) << value;
+        // Pinned at an end, the whole handle still shows.
+        EXPECT_EQ(handle.bottom - handle.top, 12) << value;
         frame->drawView(slider);
     }
 }
