@@ -9,22 +9,22 @@
 namespace stepveil::tool {
 namespace {
 
-struct OptionSpec {
+struct KnownOption {
     std::string_view name;
     bool takesValue;
 };
 
-constexpr OptionSpec renderOptionSpecs[] = {
+constexpr KnownOption renderOptions[] = {
     {"--plugin", true},  {"--program", true}, {"--levels", true},      {"--tempo", true},
     {"--meter", true},   {"--start", true},   {"--rate", true},        {"--bars", true},
     {"--seconds", true}, {"--block", true},   {"--accumulate", false}, {"--format", true},
 };
 
-constexpr OptionSpec infoOptionSpecs[] = {
+constexpr KnownOption infoOptions[] = {
     {"--plugin", true},
 };
 
-constexpr OptionSpec snapshotOptionSpecs[] = {
+constexpr KnownOption snapshotOptions[] = {
     {"--plugin", true},
     {"--program", true},
     {"--levels", true},
@@ -44,9 +44,9 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 // Walks the arguments of one subcommand: options (as "--name value" or "--name=value") go to
 // the handler in the order given, everything else is positional. "--" ends the options so
 // that a file whose name starts with a dash can still be named.
-template <std::size_t specCount>
+template <std::size_t optionCount>
 ScannedArguments scanArguments(std::string_view subcommand, const std::vector<std::string>& args,
-                               std::size_t first, const OptionSpec (&specs)[specCount],
+                               std::size_t first, const KnownOption (&knownOptions)[optionCount],
                                const OptionHandler& handler) {
     ScannedArguments scanned;
     bool optionsEnded = false;
@@ -66,14 +66,14 @@ ScannedArguments scanArguments(std::string_view subcommand, const std::vector<st
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const auto spec = std::find_if(std::begin(specs), std::end(specs),
-                                       [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == std::end(specs)) {
+        const auto option = std::find_if(std::begin(knownOptions), std::end(knownOptions),
+                                         [&](const KnownOption& s) { return s.name == name; });
+        if (option == std::end(knownOptions)) {
             throw usageError("unknown option " + name + " for " + std::string(subcommand) +
                              " (see stepveil " + std::string(subcommand) + " --help)");
         }
         std::string value;
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals != std::string::npos) {
                 throw usageError(name + " takes no value");
             }
@@ -162,7 +162,7 @@ Command parseRender(const std::vector<std::string>& args) {
     RenderOptions options;
     std::string formatName;
     const ScannedArguments scanned = scanArguments(
-        "render", args, 1, renderOptionSpecs, [&](std::string_view name, const std::string& value) {
+        "render", args, 1, renderOptions, [&](std::string_view name, const std::string& value) {
             applyRenderOption(options, formatName, name, value);
         });
     if (scanned.helpRequested) {
@@ -199,7 +199,7 @@ Command parseRender(const std::vector<std::string>& args) {
 Command parseInfo(const std::vector<std::string>& args) {
     InfoOptions options;
     const ScannedArguments scanned = scanArguments(
-        "info", args, 1, infoOptionSpecs,
+        "info", args, 1, infoOptions,
         [&](std::string_view, const std::string& value) { options.pluginPath = value; });
     if (scanned.helpRequested) {
         return HelpRequest{"info"};
@@ -217,17 +217,16 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
 
 Command parseSnapshot(const std::vector<std::string>& args) {
     SnapshotOptions options;
-    const ScannedArguments scanned =
-        scanArguments("snapshot", args, 1, snapshotOptionSpecs,
-                      [&](std::string_view name, const std::string& value) {
-                          if (name == "--plugin") {
-                              options.pluginPath = value;
-                          } else if (name == "--program") {
-                              options.program = parseProgramChoice(value);
-                          } else {
-                              options.levels = parseLevels(value);
-                          }
-                      });
+    const ScannedArguments scanned = scanArguments(
+        "snapshot", args, 1, snapshotOptions, [&](std::string_view name, const std::string& value) {
+            if (name == "--plugin") {
+                options.pluginPath = value;
+            } else if (name == "--program") {
+                options.program = parseProgramChoice(value);
+            } else {
+                options.levels = parseLevels(value);
+            }
+        });
     if (scanned.helpRequested) {
         return HelpRequest{"snapshot"};
     }
