@@ -9,6 +9,11 @@ constexpr double stepsPerBarInverse = 0.03125;
 // A step must stay countable in a 32-bit signed sample counter even after the half-sample
 // rounding and the carried remainder are added.
 constexpr double countableSampleLimit = 2147483648.0;
+// The product position × (1 / step length) can differ from the quotient position / step length
+// by a few units in the last place (below 1e-14 for a quotient under 32). A product further
+// than this from a whole number has the same whole part as the quotient; nearer, the quotient
+// itself decides, so the step is always the one the division gives.
+constexpr double stepShortcutMargin = 1e-9;
 
 bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0.0;
@@ -50,6 +55,7 @@ void computeGrid(StepGrid& grid) {
     grid.stepSamples = (grid.samplesPerQuarter * grid.numerator * 4.0 / grid.denominator) * 0.03125;
     grid.barQuarters = grid.numerator * 4.0 / grid.denominator;
     grid.stepQuarters = grid.barQuarters * stepsPerBarInverse;
+    grid.stepsPerQuarter = 1.0 / grid.stepQuarters;
     grid.usable = grid.stepSamples > 0.0 && grid.stepSamples + 1.0 < countableSampleLimit;
 }
 
@@ -66,6 +72,18 @@ void updateGrid(const VstTimeInfo& timeInfo, StepGrid& grid) {
     grid.numerator = timeInfo.timeSigNumerator;
     grid.denominator = timeInfo.timeSigDenominator;
     computeGrid(grid);
+}
+
+// The whole part of positionInBar / stepQuarters, for a position folded into the bar (so the
+// quotient lies between 0 and 32).
+vst2::int32 stepInBar(double positionInBar, const StepGrid& grid) {
+    const double approximateSteps = positionInBar * grid.stepsPerQuarter;
+    const auto step = static_cast<vst2::int32>(approximateSteps);
+    const double fraction = approximateSteps - step;
+    if (fraction > stepShortcutMargin && fraction < 1.0 - stepShortcutMargin) {
+        return step;
+    }
+    return static_cast<vst2::int32>(positionInBar / grid.stepQuarters);
 }
 
 } // namespace
@@ -94,7 +112,7 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
 
     // The step length is an exact 32nd of the bar, so the quotient stays below 32; the clamp
     // keeps the index among the 32 levels whatever the rounding.
-    vst2::int32 step = static_cast<vst2::int32>(positionInBar / grid.stepQuarters);
+    vst2::int32 step = stepInBar(positionInBar, grid);
     if (step > stepsPerBar - 1) {
         step = stepsPerBar - 1;
     }

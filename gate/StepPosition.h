@@ -42,6 +42,9 @@ struct StepGrid {
     double stepSamples = 0.0;
     double barQuarters = 0.0;
     double stepQuarters = 0.0;
+    // 1 / stepQuarters: finding the step takes a multiplication rather than a division
+    // unless the position lies within a hair of a step boundary.
+    double stepsPerQuarter = 0.0;
 };
 
 // Reads sampleRate, tempo, ppqPos, barStartPos and the time signature (and, for hosts that

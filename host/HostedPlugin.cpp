@@ -338,7 +338,7 @@ HostedPlugin::intptr HostedPlugin::answerTimeRequest() {
     if (!songTransport.isAvailable()) {
         return 0;
     }
-    timeInfo = songTransport.makeTimeInfo();
+    songTransport.fillTimeInfo(timeInfo);
     return reinterpret_cast<intptr>(&timeInfo);
 }
 

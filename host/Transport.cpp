@@ -17,6 +17,13 @@ constexpr vst2::int32 transportStateBits =
 // reached by adding many blocks still lands on the bar it was meant to start.
 constexpr double barLineTolerance = 1e-9;
 
+// Bar counts below this are taken from a multiplication by the bar length's reciprocal, which
+// can differ from the quotient by a few units in the last place (about 1e-15 bar here); a
+// count that lands closer than shortcutMargin to a whole bar is worked out by division, so the
+// bar start is always exactly the one the quotient gives.
+constexpr double shortcutBarLimit = 1048576.0;
+constexpr double shortcutMargin = 1e-7;
+
 void requirePositiveFinite(double value, const char* what) {
     if (!(value > 0.0) || !std::isfinite(value)) {
         throw std::invalid_argument(std::string("transport: ") + what +
@@ -30,6 +37,7 @@ void requirePositiveFinite(double value, const char* what) {
 void Transport::setSampleRate(double samplesPerSecond) {
     requirePositiveFinite(samplesPerSecond, "sample rate");
     currentSampleRate = samplesPerSecond;
+    advanceFrames = 0;
     // The play head keeps its musical position; its sample position follows the new rate.
     setPpqPosition(positionInQuarters);
 }
@@ -37,6 +45,7 @@ void Transport::setSampleRate(double samplesPerSecond) {
 void Transport::setTempo(double beatsPerMinute) {
     requirePositiveFinite(beatsPerMinute, "tempo");
     currentTempo = beatsPerMinute;
+    advanceFrames = 0;
     setPpqPosition(positionInQuarters);
 }
 
@@ -48,6 +57,8 @@ void Transport::setTimeSignature(int32 newNumerator, int32 newDenominator) {
     }
     numerator = newNumerator;
     denominator = newDenominator;
+    barLength = barLengthInQuarters();
+    barLengthReciprocal = 1.0 / barLength;
     changedSinceLastReport = true;
 }
 
@@ -79,19 +90,42 @@ double Transport::barLengthInQuarters() const {
 }
 
 double Transport::barStartPosition() const {
-    const double barLength = barLengthInQuarters();
+    const double approximateBars = positionInQuarters * barLengthReciprocal + barLineTolerance;
+    if (approximateBars > -shortcutBarLimit && approximateBars < shortcutBarLimit) {
+        auto bars = static_cast<double>(static_cast<long long>(approximateBars));
+        if (bars > approximateBars) {
+            bars -= 1.0;
+        }
+        const double fraction = approximateBars - bars;
+        if (fraction > shortcutMargin && fraction < 1.0 - shortcutMargin) {
+            return bars * barLength;
+        }
+    }
     return std::floor(positionInQuarters / barLength + barLineTolerance) * barLength;
 }
 
 VstTimeInfo Transport::makeTimeInfo() {
     VstTimeInfo info{};
+    fillTimeInfo(info);
+    return info;
+}
+
+void Transport::fillTimeInfo(VstTimeInfo& info) {
+    // Every field is written, those this host does not keep as zero (field by field: clearing
+    // the record as a whole compiles to a string store with a long start-up).
     info.samplePos = positionInSamples;
     info.sampleRate = currentSampleRate;
+    info.nanoSeconds = 0.0;
     info.ppqPos = positionInQuarters;
     info.tempo = currentTempo;
     info.barStartPos = barStartPosition();
+    info.cycleStartPos = 0.0;
+    info.cycleEndPos = 0.0;
     info.timeSigNumerator = numerator;
     info.timeSigDenominator = denominator;
+    info.smpteOffset = 0;
+    info.smpteFrameRate = 0;
+    info.samplesToNextClock = 0;
     info.flags = claimedValidFlags;
     if (isPlaying) {
         info.flags |= kVstTransportPlaying;
@@ -103,7 +137,6 @@ VstTimeInfo Transport::makeTimeInfo() {
     if (adjuster) {
         adjuster(info);
     }
-    return info;
 }
 
 void Transport::advance(int32 frames) {
@@ -112,8 +145,12 @@ void Transport::advance(int32 frames) {
     }
     // Both coordinates move by the same span; the quarter-note one is not recomputed from the
     // sample position, so that a position set in quarter notes stays exact in its fraction.
+    if (frames != advanceFrames) {
+        advanceQuarters = static_cast<double>(frames) / currentSampleRate * currentTempo / 60.0;
+        advanceFrames = frames;
+    }
     positionInSamples += static_cast<double>(frames);
-    positionInQuarters += static_cast<double>(frames) / currentSampleRate * currentTempo / 60.0;
+    positionInQuarters += advanceQuarters;
 }
 
 } // namespace stepveil::host

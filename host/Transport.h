@@ -61,6 +61,9 @@ public:
     // The record as a host fills it for the current position. Reporting the position clears
     // the "transport changed" state that a jump of the play head sets.
     VstTimeInfo makeTimeInfo();
+    // The same, written into a record the caller owns (the host's answer to every time request
+    // on the audio thread), so that no copy of the record is made.
+    void fillTimeInfo(VstTimeInfo& info);
 
     // Moves the play head by the given number of frames when playing.
     void advance(int32 frames);
@@ -77,6 +80,16 @@ private:
     bool available = true;
     int32 claimedValidFlags = defaultValidFlags;
     Adjuster adjuster;
+    // Derived from the metre when it is set, so that reporting a position needs no division
+    // in the common case: the bar length and its reciprocal.
+    double barLength = 4.0;
+    double barLengthReciprocal = 0.25;
+    // The quarter notes the last advance moved by and for how many frames (0: none yet).
+    // Hosts send blocks of one size, so the quotient is worked out once per tempo, rate and
+    // block size; the cached value is the very same quotient, so the play head moves exactly
+    // as if it were worked out every time.
+    int32 advanceFrames = 0;
+    double advanceQuarters = 0.0;
 };
 
 } // namespace stepveil::host

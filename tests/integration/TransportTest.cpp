@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <stdexcept>
 
 namespace stepveil::host {
@@ -80,6 +82,63 @@ TEST(Transport, RefusesSettingsWithoutMeaning) {
     EXPECT_THROW(transport.setTimeSignature(4, 0), std::invalid_argument);
     EXPECT_DOUBLE_EQ(transport.tempo(), 120.0);
     EXPECT_EQ(transport.timeSigDenominator(), 4);
+}
+
+// The bar start is found without a division where that cannot change the answer; it must be
+// the very bar start the quotient gives, right at bar lines and far from the song's start too.
+TEST(Transport, BarStartIsTheOneTheQuotientGives) {
+    const int metres[][2] = {{4, 4}, {3, 4}, {7, 8}, {5, 16}, {13, 8}, {11, 3}, {1, 1}};
+    std::mt19937_64 random(20260412u);
+    std::uniform_real_distribution<double> anywhere(-3000.0, 3000.0);
+    std::uniform_int_distribution<int> barNumber(-700, 700);
+    std::uniform_int_distribution<int> nudge(-40, 40);
+    Transport transport;
+    for (const auto& metre : metres) {
+        transport.setTimeSignature(metre[0], metre[1]);
+        const double barLength = static_cast<double>(metre[0]) * 4.0 / metre[1];
+        for (int trial = 0; trial < 20000; ++trial) {
+            double position = anywhere(random);
+            if (trial % 2 == 1) {
+                // On a bar line, or a few units in the last place (or a tolerance's width) off it.
+                position = barNumber(random) * barLength;
+                const int steps = nudge(random);
+                position += (trial % 4 == 1)
+                                ? steps * 1e-11 * barLength
+                                : steps * std::nextafter(std::fabs(position) + 1.0, 1e300) -
+                                      steps * (std::fabs(position) + 1.0);
+            }
+            if (trial == 0) {
+                position = 1e9 * barLength + 0.25;
+            }
+            transport.setPpqPosition(position);
+            const double expected = std::floor(position / barLength + 1e-9) * barLength;
+            ASSERT_EQ(transport.barStartPosition(), expected)
+                << "metre " << metre[0] << "/" << metre[1] << ", position " << position;
+        }
+    }
+}
+
+// Blocks of one size move the play head by the same quotient each time, worked out once; the
+// position must be exactly what working it out at every block gives, also across changes of
+// tempo, rate and block size.
+TEST(Transport, AdvancingMovesByTheQuotientOfEachBlock) {
+    Transport transport;
+    double expectedQuarters = transport.ppqPosition();
+    double rate = transport.sampleRate();
+    double tempo = transport.tempo();
+    const int blocks[] = {512, 512, 64, 64, 64, 4096, 1, 1, 333, 512};
+    for (int round = 0; round < 3; ++round) {
+        for (const int frames : blocks) {
+            transport.advance(frames);
+            expectedQuarters += static_cast<double>(frames) / rate * tempo / 60.0;
+            ASSERT_EQ(transport.ppqPosition(), expectedQuarters);
+        }
+        rate = round == 0 ? 48000.0 : 96000.0;
+        tempo = round == 0 ? 97.3 : 161.0;
+        transport.setSampleRate(rate);
+        transport.setTempo(tempo);
+        expectedQuarters = transport.ppqPosition();
+    }
 }
 
 } // namespace
