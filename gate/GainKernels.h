@@ -44,13 +44,10 @@ template <bool accumulate, int count>
 inline void gainSeparate(const float* __restrict in0, const float* __restrict in1,
                          float* __restrict out0, float* __restrict out1, float gain) {
     for (int k = 0; k < count; ++k) {
-        if (accumulate) {
-            out0[k] = out0[k] + gain * in0[k];
-            out1[k] = out1[k] + gain * in1[k];
-        } else {
-            out0[k] = gain * in0[k];
-            out1[k] = gain * in1[k];
-        }
+        out0[k] = accumulate ? out0[k] + gain * in0[k] : gain * in0[k];
+    }
+    for (int k = 0; k < count; ++k) {
+        out1[k] = accumulate ? out1[k] + gain * in1[k] : gain * in1[k];
     }
 }
 
