@@ -28,11 +28,26 @@ GuiEditor::GuiEditor(EffectBase* owner) : EditorBase(owner), frame(nullptr), inI
     }
     nextIdleTime = GetTickCount();
     // Drag and drop needs OLE on the thread that made the editor; a failure only loses that.
-    OleInitialize(nullptr);
+    oleResult = OleInitialize(nullptr);
 }
 
 GuiEditor::~GuiEditor() {
-    OleUninitialize();
+    for (LifeWatch* watch = lifeWatches; watch; watch = watch->outer) {
+        watch->gone = true;
+    }
+    if (oleResult >= 0) { // S_OK or S_FALSE: this editor's initialisation counts
+        OleUninitialize();
+    }
+}
+
+GuiEditor::LifeWatch::LifeWatch(GuiEditor& editor) : watched(editor), outer(editor.lifeWatches) {
+    watched.lifeWatches = this;
+}
+
+GuiEditor::LifeWatch::~LifeWatch() {
+    if (!gone) {
+        watched.lifeWatches = outer;
+    }
 }
 
 EditorBase::int32 GuiEditor::getRect(ERect** rectAddress) {
@@ -52,7 +67,9 @@ void GuiEditor::idle() {
     if (inIdle) {
         return;
     }
-    dispatchPendingPlatformMessages();
+    if (!dispatchPendingPlatformMessages()) {
+        return;
+    }
     runPendingUpdate();
     if (frame) {
         frame->idle();
@@ -65,18 +82,24 @@ void GuiEditor::idle() {
 // Win32 message loop for us, so the messages our platform layer has queued (paints, clicks)
 // are delivered here, at the start of every host idle. Not from inside a pump pass or a
 // message being handled: the pump delivers exactly one paint message per pass itself.
-void GuiEditor::dispatchPendingPlatformMessages() {
+// A delivered click may start a drag whose host idle destroys the effect and this editor.
+bool GuiEditor::dispatchPendingPlatformMessages() {
 #if !defined(_WIN32)
     if (busyWithMessages) {
-        return;
+        return true;
     }
     busyWithMessages = true;
+    LifeWatch watch(*this);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageA(&message);
+        if (watch.editorGone()) {
+            return false;
+        }
     }
     busyWithMessages = false;
 #endif
+    return true;
 }
 
 EditorBase::int32 GuiEditor::onKeyDown(KeyCode& keyCode) {
@@ -127,7 +150,11 @@ void GuiEditor::runIdlePump() {
     nextIdleTime = now + pumpInterval;
     inIdle = true;
     if (effect) {
+        LifeWatch watch(*this);
         effect->hostIdle();
+        if (watch.editorGone()) {
+            return;
+        }
     }
     inIdle = false;
 }

@@ -50,10 +50,34 @@ protected:
     DWORD nextIdleTime;
     bool inIdle;
 
+    // Marks, on the stack of a call that reaches the host, whether this editor was destroyed
+    // meanwhile (a host may destroy the effect, and the editor with it, from inside its idle or
+    // an automation call); the call then touches nothing of the editor any more.
+    class LifeWatch {
+    public:
+        explicit LifeWatch(GuiEditor& editor);
+        ~LifeWatch();
+        LifeWatch(const LifeWatch&) = delete;
+        LifeWatch& operator=(const LifeWatch&) = delete;
+        bool editorGone() const { return gone; }
+
+    private:
+        friend class GuiEditor;
+        GuiEditor& watched;
+        LifeWatch* outer;
+        bool gone = false;
+    };
+
 private:
-    void dispatchPendingPlatformMessages();
+    // False when the editor was destroyed by a message it delivered.
+    bool dispatchPendingPlatformMessages();
 
     // True while this editor hands out pending messages or runs a pump pass, so the messages
     // those reach are not handed out a second time from inside them.
     bool busyWithMessages = false;
+    // The innermost watch of the calls running right now; the destructor marks them all.
+    LifeWatch* lifeWatches = nullptr;
+    // Only a successful OleInitialize is undone: on a thread the host initialised another way
+    // it fails, and the host's initialisation is not ours to undo.
+    HRESULT oleResult = -1;
 };

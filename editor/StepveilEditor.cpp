@@ -90,6 +90,11 @@ StepveilEditor::int32 StepveilEditor::open(void* parent) {
         handle->release();
     }
     isOpen.store(true);
+    // A level the host set while the controls were being built only marked an update; each
+    // control takes the current level now, so none keeps the one read while building.
+    for (int32 step = 0; step < numSteps; step++) {
+        showLevel(step);
+    }
     return 1;
 }
 
@@ -155,9 +160,14 @@ void StepveilEditor::close() {
     waitForParameterCallsToLeave();
     sliders.fill(nullptr);
     displays.fill(nullptr);
-    // The frame takes every control with it, and the shared bitmaps with the last slider.
-    delete frame;
-    frame = nullptr;
+    // The frame takes every control with it, and the shared bitmaps with the last slider. A
+    // close from inside the frame's own handling (the host closing the editor during a drag)
+    // only detaches it here; the handler still holding it lets it go when it returns.
+    if (frame) {
+        frame->close();
+        frame->release();
+        frame = nullptr;
+    }
 }
 
 // Only a call that entered before isOpen was cleared can still be inside; it stores two
@@ -200,6 +210,12 @@ void StepveilEditor::onValueChanged(DrawContext* context, Control* control) {
         return;
     }
     effect->setParameterAndAutomate(tag, control->getValue());
+    // The host may have closed the editor (or destroyed the effect and this editor) while it
+    // recorded the change: then nothing more is drawn and nothing of this editor is touched.
+    Frame* owner = control->getFrame();
+    if (owner && owner->isClosed()) {
+        return;
+    }
     // Mouse and wheel changes come with a context: the slider follows at once. A key press
     // comes without one, and the slider is drawn at the next idle.
     if (context) {

@@ -46,6 +46,10 @@ void Control::setDirty(bool state) {
     }
 }
 
+bool Control::isFrameClosed() const {
+    return frame && frame->isClosed();
+}
+
 void Control::pumpIdle() {
     if (frame) {
         frame->pumpIdle();

@@ -47,6 +47,11 @@ public:
     Point getBackgroundOffset() const { return backgroundOffset; }
 
 protected:
+    // True once the frame holding this control was closed by its editor: a handler that called
+    // out (to the listener or the idle pump, and so perhaps to the host) stops at once then, as
+    // the listener and the editor may be gone.
+    bool isFrameClosed() const;
+
     ControlListener* listener;
     int32 tag;
     float drawnValue = 1.0f;

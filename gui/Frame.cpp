@@ -16,7 +16,7 @@ constexpr Frame::int32 viewListGrowth = 20;
 Frame::Frame(const Rect& frameSize, HWND parent, FrameEditor* owningEditor)
     : View(frameSize), editor(owningEditor), parentWindow(parent) {
     // The drop target's calls must arrive on this, the user-interface, thread.
-    OleInitialize(nullptr);
+    oleResult = OleInitialize(nullptr);
     findTransparentBlt();
     createWindow(parentWindow);
 }
@@ -28,7 +28,9 @@ Frame::~Frame() {
         background->release();
         background = nullptr;
     }
-    OleUninitialize();
+    if (oleResult >= 0) { // S_OK or S_FALSE: this frame's initialisation counts
+        OleUninitialize();
+    }
     releaseTransparentBlt();
     if (window) {
         // A window the host already destroyed (WM_DESTROY came) is not touched again; the
@@ -70,7 +72,7 @@ void Frame::drawUpdateRect(DrawContext* context, const Rect& updateRect) {
 }
 
 void Frame::update(DrawContext* context) {
-    if (!windowOpen) {
+    if (!windowOpen || closed) {
         return;
     }
     if (isDirty()) {
@@ -117,7 +119,7 @@ void Frame::deleteTemporaryContext(DrawContext* context, HDC deviceContext) {
 
 // Without a live window there is nothing to draw on, so nothing is drawn.
 void Frame::drawView(View* view) {
-    if (!window || !windowOpen) {
+    if (!window || !windowOpen || closed) {
         return;
     }
     HDC deviceContext = nullptr;
@@ -135,7 +137,7 @@ void Frame::drawView(View* view) {
 
 // Nothing at all (not even a device context) unless a view changed since the first paint.
 void Frame::idle() {
-    if (!windowOpen || firstDraw || !window || !anyViewDirty()) {
+    if (!windowOpen || closed || firstDraw || !window || !anyViewDirty()) {
         return;
     }
     HDC deviceContext = nullptr;
@@ -143,8 +145,10 @@ void Frame::idle() {
     if (!context) {
         return;
     }
+    retain();
     update(context);
     deleteTemporaryContext(context, deviceContext);
+    release();
 }
 
 void Frame::setBackground(Bitmap* bitmap) {
@@ -161,7 +165,12 @@ void Frame::setBackground(Bitmap* bitmap) {
 
 // Views added later lie on top, so they are asked first; a view that refuses the mouse lets
 // the click through to the views below it.
+// The drag that may follow can reach the host, which may close the editor meanwhile; the frame
+// holds itself until the view is done.
 void Frame::onMouseDown(DrawContext* context, Point where) {
+    if (closed) {
+        return;
+    }
     if (focusView) {
         focusView->onFocusLost(nullptr);
         focusView = nullptr;
@@ -170,22 +179,26 @@ void Frame::onMouseDown(DrawContext* context, Point where) {
     for (int32 index = viewCount - 1; index >= 0; index--) {
         View* view = views[index];
         if (view->isMouseEnabled() && view->hitTest(where, buttons)) {
+            retain();
             view->onMouseDown(context, where);
+            release();
             return;
         }
     }
 }
 
+// A view's key handling may reach the host, which may close the editor; a closed frame asks
+// no further view.
 Frame::int32 Frame::dispatchKey(VstKeyCode& key, bool down) {
     if (focusView) {
         int32 answer = down ? focusView->onKeyDown(key) : focusView->onKeyUp(key);
-        if (answer != keyNotHandled) {
+        if (answer != keyNotHandled || closed) {
             return answer;
         }
     }
     for (int32 index = viewCount - 1; index >= 0; index--) {
         int32 answer = down ? views[index]->onKeyDown(key) : views[index]->onKeyUp(key);
-        if (answer != keyNotHandled) {
+        if (answer != keyNotHandled || closed) {
             return answer;
         }
     }
@@ -193,19 +206,37 @@ Frame::int32 Frame::dispatchKey(VstKeyCode& key, bool down) {
 }
 
 Frame::int32 Frame::onKeyDown(VstKeyCode& key) {
-    return dispatchKey(key, true);
+    if (closed) {
+        return keyNotHandled;
+    }
+    retain();
+    int32 answer = dispatchKey(key, true);
+    release();
+    return answer;
 }
 
 Frame::int32 Frame::onKeyUp(VstKeyCode& key) {
-    return dispatchKey(key, false);
+    if (closed) {
+        return keyNotHandled;
+    }
+    retain();
+    int32 answer = dispatchKey(key, false);
+    release();
+    return answer;
 }
 
 // The wheel goes to the view under the cursor, wherever the caller thinks the mouse is.
+// The view's listener may reach the host, which may close the editor; the frame holds itself
+// until its temporary context is given back.
 bool Frame::onWheel(DrawContext* context, Point /*where*/, float distance) {
+    if (closed) {
+        return false;
+    }
     View* view = viewUnderCursor();
     if (!view) {
         return false;
     }
+    retain();
     HDC deviceContext = nullptr;
     DrawContext* temporaryContext = nullptr;
     if (!context && window && windowOpen) {
@@ -218,12 +249,13 @@ bool Frame::onWheel(DrawContext* context, Point /*where*/, float distance) {
     if (temporaryContext) {
         deleteTemporaryContext(temporaryContext, deviceContext);
     }
+    release();
     return result;
 }
 
 // A view in the middle of a drag holds the focus; nothing may be dropped until it lets go.
 bool Frame::onDrop(void** items, int32 count, int32 kind, Point where) {
-    if (focusView) {
+    if (focusView || closed) {
         return false;
     }
     for (int32 index = viewCount - 1; index >= 0; index--) {
@@ -275,6 +307,11 @@ void Frame::setFocusView(View* view) {
 }
 
 // ---- the editor ----
+
+void Frame::close() {
+    closed = true;
+    editor = nullptr;
+}
 
 FrameEditor* Frame::getEditor() {
     return editor;

@@ -48,6 +48,12 @@ public:
     bool getCursorLocation(Point& where);
     void setFocusView(View* view);
     void pumpIdle();
+    // The editor is done with the frame: from now on no editor is called, nothing is drawn
+    // and no message or event reaches a view. The frame itself lives on while a handler that
+    // retained it (a drag inside the window procedure, say) is still running, and dies when
+    // the last reference is released.
+    void close();
+    bool isClosed() const { return closed; }
 
     HWND getWindow() const { return window; }
     HWND getParentWindow() const { return parentWindow; }
@@ -69,6 +75,7 @@ private:
     static void unregisterWindowClass();
     void findTransparentBlt();
     void releaseTransparentBlt();
+    LRESULT handleMessage(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT paint(HWND paintedWindow, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT mouseDown(LPARAM lParam);
     void windowDestroyed();
@@ -87,6 +94,11 @@ private:
     bool firstDraw = true;
     bool windowOpen = true;
     bool dropActive = false;
+    bool closed = false;
+    // Only a successful OleInitialize is balanced by an OleUninitialize: on a thread the host
+    // already initialised another way the call fails, and the host's initialisation is not ours
+    // to undo.
+    HRESULT oleResult = -1;
     HWND window = nullptr;
     HMODULE msimg32Module = nullptr;
 };

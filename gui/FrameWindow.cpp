@@ -151,16 +151,29 @@ LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM
     if (!frame) {
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     }
+    // Handling a message may reach the host (a drag runs its idle), and the host may close the
+    // editor or destroy the effect meanwhile: the frame stays alive until the handling is done.
+    frame->retain();
+    LRESULT result = frame->handleMessage(messageWindow, message, wParam, lParam);
+    frame->release();
+    return result;
+}
+
+// A closed frame still learns that its window went, and leaves everything else to the system.
+LRESULT Frame::handleMessage(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (closed && message != WM_DESTROY) {
+        return DefWindowProcA(messageWindow, message, wParam, lParam);
+    }
     switch (message) {
     case WM_DESTROY:
-        frame->windowDestroyed();
+        windowDestroyed();
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     case WM_PAINT:
-        return frame->paint(messageWindow, message, wParam, lParam);
+        return paint(messageWindow, message, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        return frame->mouseDown(lParam);
+        return mouseDown(lParam);
     default:
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     }

@@ -278,12 +278,17 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
 
 // Polls the mouse until the left button is released. Shift re-anchors at the current value
 // and moves a fineFactor-th of the pointer's motion; without shift the handle follows the
-// pointer absolutely.
+// pointer absolutely. Begin edit, the listener and the idle pump can all reach the host, which
+// may close the editor from there: the drag then ends at once, without another word to the
+// listener or the editor and without drawing.
 void Slider::trackDrag(DrawContext* context, Point where, int32 grab, int32 buttons) {
     int32 previous = buttons;
     float anchor = value;
     if (frame) {
         frame->beginEdit(tag);
+        if (isFrameClosed()) {
+            return;
+        }
         frame->setFocusView(this);
     }
     while ((buttons = context->getMouseButtons()) & leftButton) {
@@ -296,8 +301,14 @@ void Slider::trackDrag(DrawContext* context, Point where, int32 grab, int32 butt
         }
         takeUserValue(valueFromPointer(where, grab, anchor, fine));
         notifyIfChanged(context);
+        if (isFrameClosed()) {
+            return;
+        }
         context->getMouseLocation(where);
         pumpIdle();
+        if (isFrameClosed()) {
+            return;
+        }
     }
     if (frame) {
         frame->endEdit(tag);

@@ -32,6 +32,7 @@ void HostRecorder::clear() {
     std::lock_guard<std::mutex> lock(mutex);
     recorded.clear();
     onHostIdle = nullptr;
+    onHostCall = nullptr;
 }
 
 void HostRecorder::record(const HostCall& call) {
@@ -67,6 +68,9 @@ vst2::intptr VST2_CALL recordingHost(AEffect*, vst2::int32 opcode, vst2::int32 i
                                      void*, float opt) {
     HostRecorder& recorder = HostRecorder::instance();
     recorder.record(HostCall{opcode, index, opt});
+    if (recorder.onHostCall) {
+        recorder.onHostCall(opcode);
+    }
     switch (opcode) {
     case audioMasterVersion:
         return 2400;

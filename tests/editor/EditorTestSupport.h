@@ -39,6 +39,8 @@ public:
     int count(vst2::int32 opcode);
 
     std::function<void()> onHostIdle;
+    // Runs after every call is recorded, with its opcode, as a host reacting to it would.
+    std::function<void(vst2::int32 opcode)> onHostCall;
 
 private:
     std::mutex mutex;
