@@ -1,5 +1,6 @@
 #include "platform/linux/FontEngine.h"
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -36,15 +37,52 @@ struct FontRequest {
     }
 };
 
-FT_Library freetype() {
-    static FT_Library library = [] {
-        FT_Library created = nullptr;
-        if (FT_Init_FreeType(&created) != 0) {
-            return static_cast<FT_Library>(nullptr);
+// The font libraries' state, owned by the plug-in and given back when it is unloaded: a host
+// may load and unload the plug-in many times. Fontconfig gets a configuration of our own, so
+// that neither its use nor its release touches the one the host itself may be using.
+class FontLibraries {
+public:
+    FontLibraries() {
+        if (FT_Init_FreeType(&library) != 0) {
+            library = nullptr;
         }
-        return created;
-    }();
-    return library;
+        configuration = FcInitLoadConfigAndFonts();
+        keepFontconfigLoaded();
+    }
+    FontLibraries(const FontLibraries&) = delete;
+    FontLibraries& operator=(const FontLibraries&) = delete;
+    ~FontLibraries() {
+        // The faces belong to the library: they go first.
+        cache.clear();
+        if (library != nullptr) {
+            FT_Done_FreeType(library);
+        }
+        if (configuration != nullptr) {
+            FcConfigDestroy(configuration);
+        }
+    }
+
+    bool ready() const { return library != nullptr && configuration != nullptr; }
+
+    // Fontconfig keeps process-wide tables that only FcFini gives back, and a plug-in must not
+    // call that: its host may be using fontconfig too. Unloaded together with the plug-in they
+    // would be lost at every unload; pinned, they are set up once per process and stay in use.
+    static void keepFontconfigLoaded() {
+        Dl_info where{};
+        if (dladdr(reinterpret_cast<void*>(&FcInitLoadConfigAndFonts), &where) != 0 &&
+            where.dli_fname != nullptr) {
+            dlopen(where.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
+    }
+
+    FT_Library library = nullptr;
+    FcConfig* configuration = nullptr;
+    std::map<FontRequest, std::shared_ptr<RealizedFont>> cache;
+};
+
+FontLibraries& fontLibraries() {
+    static FontLibraries libraries;
+    return libraries;
 }
 
 struct FaceFile {
@@ -61,10 +99,10 @@ bool findFaceFile(const std::string& family, const FontRequest& request, FaceFil
     FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(fontLibraries().configuration, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(fontLibraries().configuration, pattern, &result);
     FcPatternDestroy(pattern);
     if (match == nullptr) {
         return false;
@@ -241,16 +279,7 @@ private:
 };
 
 std::shared_ptr<RealizedFont> loadFont(const FontRequest& request) {
-    // Fontconfig keeps its configuration until FcFini; give it back at exit so that leak
-    // checkers see only what is really lost.
-    static bool fontconfigReady = [] {
-        bool ready = FcInit() == FcTrue;
-        if (ready) {
-            std::atexit(FcFini);
-        }
-        return ready;
-    }();
-    if (!fontconfigReady || freetype() == nullptr) {
+    if (!fontLibraries().ready()) {
         return nullptr;
     }
     FaceFile file;
@@ -258,7 +287,7 @@ std::shared_ptr<RealizedFont> loadFont(const FontRequest& request) {
         return nullptr;
     }
     FT_Face face = nullptr;
-    if (FT_New_Face(freetype(), file.path.c_str(), file.index, &face) != 0) {
+    if (FT_New_Face(fontLibraries().library, file.path.c_str(), file.index, &face) != 0) {
         return nullptr;
     }
     return std::make_shared<FreeTypeFont>(face, request, file);
@@ -267,7 +296,7 @@ std::shared_ptr<RealizedFont> loadFont(const FontRequest& request) {
 } // namespace
 
 std::shared_ptr<RealizedFont> realizeFont(const LOGFONTA& description) {
-    static std::map<FontRequest, std::shared_ptr<RealizedFont>> fonts;
+    auto& fonts = fontLibraries().cache;
     char family[LF_FACESIZE + 1] = {};
     std::memcpy(family, description.lfFaceName, LF_FACESIZE);
     FontRequest request{family[0] != '\0' ? family : "Arial",

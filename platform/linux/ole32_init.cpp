@@ -5,21 +5,33 @@
 
 #include "platform/win32.h"
 
+#include <map>
+#include <thread>
+
 using namespace stepveil::platform;
 
 namespace {
 
-thread_local int initialisationCount = 0;
+// Kept in a table rather than in thread-local storage: the plug-in is a library loaded at run
+// time, whose thread-local variables the address sanitizer's leak checker cannot scan.
+std::map<std::thread::id, int>& initialisationCounts() {
+    static std::map<std::thread::id, int> counts;
+    return counts;
+}
 
 } // namespace
 
 HRESULT OleInitialize(LPVOID) {
-    return initialisationCount++ == 0 ? S_OK : S_FALSE;
+    auto lock = lockLayer();
+    return initialisationCounts()[std::this_thread::get_id()]++ == 0 ? S_OK : S_FALSE;
 }
 
 void OleUninitialize() {
-    if (initialisationCount > 0) {
-        --initialisationCount;
+    auto lock = lockLayer();
+    auto& counts = initialisationCounts();
+    const auto found = counts.find(std::this_thread::get_id());
+    if (found != counts.end() && --found->second == 0) {
+        counts.erase(found);
     }
 }
 
