@@ -17,9 +17,9 @@ extern void* moduleInstance;
 
 // Set by the full effect's constructor when it cannot make its editor; `main` reads it to
 // refuse the effect it has just made. Reset by `main` before each construction, so one
-// failure does not poison every later instance of the process. One per thread: hosts that
-// make instances on several threads at once must not see each other's failures.
-extern thread_local bool editorFailed;
+// failure does not poison every later instance of the process. Atomic, as hosts may make
+// instances on several threads at once.
+extern std::atomic<bool> editorFailed;
 
 class EffectBase {
 public:

@@ -6,7 +6,7 @@
 
 void* moduleInstance = nullptr;
 
-thread_local bool editorFailed = false;
+std::atomic<bool> editorFailed{false};
 
 // Stored for every reason code: the handle names this library whatever the loader is doing.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
