@@ -5,6 +5,8 @@
 
 #include "vst2/vst2.h"
 
+#include <atomic>
+
 struct StereoBuffers {
     const float* in0;
     const float* in1;
@@ -116,3 +118,42 @@ inline void gainRun(const StereoBuffers& buffers, vst2::int32 start, vst2::int32
         gainSample<accumulate>(buffers, k, gain);
     }
 }
+
+// The gain of a step once its ramp has ended: the ramp term is 0.0, added as on every other
+// sample (which also turns a level of -0.0 into +0.0).
+inline float steadyGainOf(float level) {
+    return static_cast<float>(0.0 + static_cast<double>(level));
+}
+
+// Samples start to start + count - 1 of both channels at one step's steady gain. The level is
+// read again every longestGainRun samples, so a change from another thread is heard within
+// that. Always inlined, so that each instruction-set variant below holds its own copy.
+template <bool accumulate, BufferLayout layout>
+inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& buffers,
+                                                          vst2::int32 start, vst2::int32 count,
+                                                          const std::atomic<float>& level) {
+    for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
+        gainLongestRun<accumulate, layout>(buffers, start,
+                                           steadyGainOf(level.load(std::memory_order_relaxed)));
+    }
+    if (count > 0) {
+        gainRun<accumulate, layout>(buffers, start, count,
+                                    steadyGainOf(level.load(std::memory_order_relaxed)));
+    }
+}
+
+// The steady runs come compiled twice: for the instruction set every processor of the target
+// has, and, where the compiler can build it safely, for 256-bit vectors, taken when the
+// processor running the plug-in has them. Each multiply is the same single rounding either
+// way, so both give the same bits.
+enum class KernelWidth { baseline, wide };
+
+// The widest variant this processor runs, decided once when the plug-in is loaded.
+KernelWidth widestKernelWidth();
+
+using SteadyRunsKernel = void (*)(const StereoBuffers& buffers, vst2::int32 start,
+                                  vst2::int32 count, const std::atomic<float>& level);
+
+// The variant of the given width; baseline when the wide one is not built for this target.
+template <bool accumulate, BufferLayout layout>
+SteadyRunsKernel steadyRunsKernel(KernelWidth width);

@@ -145,6 +145,7 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
     double remainder = start.remainder;
     // Where the block's last boundary fell; -1 while it has crossed none.
     int32 lastBoundary = -1;
+    const SteadyRunsKernel steadyRuns = steadyRunsKernel<accumulate, layout>(kernelWidth);
     int32 k = 0;
     while (k < sampleFrames) {
         if (samplesLeftInStep <= 0) {
@@ -163,13 +164,9 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
             const auto gain = static_cast<float>(rampTerm + static_cast<double>(levelOf(step)));
             gainSample<accumulate>(buffers, k, gain);
         }
-        // The steady part, one gain per run. The level is read again at least every
-        // longestGainRun samples, so a change from another thread is heard within that.
-        for (; stepRun >= longestGainRun; stepRun -= longestGainRun, k += longestGainRun) {
-            gainLongestRun<accumulate, layout>(buffers, k, steadyGain(step));
-        }
+        // The steady part, one gain per run of at most longestGainRun samples.
         if (stepRun > 0) {
-            gainRun<accumulate, layout>(buffers, k, stepRun, steadyGain(step));
+            steadyRuns(buffers, k, stepRun, liveLevels[static_cast<std::size_t>(step)]);
             k += stepRun;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "editor/EditorBase.h"
 #include "gate/FactoryPrograms.h"
+#include "gate/GainKernels.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,7 @@ void writeText(char* text, const char* value) {
 
 OvrinStepveilBase::OvrinStepveilBase(audioMasterCallback host)
     : EffectBaseEx(host, numGatePrograms, numSteps), rampIncrement(0.0f), rampLength(16),
-      rampCounter(1), previousStep(-1) {
+      rampCounter(1), previousStep(-1), kernelWidth(widestKernelWidth()) {
     fillFactoryPrograms();
     for (auto& level : liveLevels) {
         level.store(0.0f, std::memory_order_relaxed);

@@ -12,6 +12,7 @@
 // The processing's buffer description and layouts (gate/GainKernels.h).
 struct StereoBuffers;
 enum class BufferLayout;
+enum class KernelWidth;
 
 class OvrinStepveilBase : public EffectBaseEx {
 public:
@@ -72,6 +73,8 @@ protected:
     int32 endStepSamplesPlayed = 0;
     // The step grid of the last block's tempo, metre and sample rate.
     StepGrid stepGrid;
+    // Which compiled variant of the steady-gain loops this processor runs.
+    KernelWidth kernelWidth;
 
 private:
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
@@ -90,9 +93,5 @@ private:
     float rampIncrementBetween(int32 stepLeft, int32 stepEntered) const;
     float levelOf(int32 step) const {
         return liveLevels[static_cast<std::size_t>(step)].load(std::memory_order_relaxed);
-    }
-    // The gain once a ramp has ended: the ramp term is 0.0, added as on every other sample.
-    float steadyGain(int32 step) const {
-        return static_cast<float>(0.0 + static_cast<double>(levelOf(step)));
     }
 };
