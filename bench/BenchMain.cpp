@@ -17,6 +17,7 @@
 #endif
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -34,28 +35,34 @@ constexpr int bufferChannels = 8;
 const std::string gainLabel = "gain";
 const std::string gateLabel = "Stepveil";
 
-// One set of buffers for every subject, so that all of them work on the same memory.
+// One set of buffers for every subject, so that all of them work on the same memory. Each
+// channel starts on a 64-byte boundary, as hosts allocate their audio buffers; channels lie a
+// cache line further apart than their length, so that no two start at the same offset within
+// a 4 KiB page (which the processor can mistake for overlapping addresses).
 struct SharedBuffers {
-    std::vector<std::vector<float>> inputs;
-    std::vector<std::vector<float>> outputs;
+    static constexpr std::size_t cacheLine = 64;
+    static constexpr std::size_t channelStride = largestBlock + cacheLine / sizeof(float);
+    std::vector<float> storage;
     std::array<float*, bufferChannels> inputPointers{};
     std::array<float*, bufferChannels> outputPointers{};
 
-    SharedBuffers()
-        : inputs(bufferChannels, std::vector<float>(largestBlock)),
-          outputs(bufferChannels, std::vector<float>(largestBlock)) {
+    SharedBuffers() : storage(2 * bufferChannels * channelStride + cacheLine / sizeof(float)) {
+        const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
+        float* first =
+            storage.data() + ((cacheLine - address % cacheLine) % cacheLine) / sizeof(float);
+        for (std::size_t channel = 0; channel < bufferChannels; ++channel) {
+            inputPointers[channel] = first + channel * channelStride;
+            outputPointers[channel] = first + (bufferChannels + channel) * channelStride;
+        }
         // A quiet, busy signal: a fixed pseudo-random sequence at about -12 dB, the same in
         // every run, so that envelope followers in the peers have something to follow.
         unsigned state = 12345u;
-        for (int channel = 0; channel < 2; ++channel) {
-            for (float& sample : inputs[static_cast<std::size_t>(channel)]) {
+        for (std::size_t channel = 0; channel < 2; ++channel) {
+            for (int k = 0; k < largestBlock; ++k) {
                 state = state * 1664525u + 1013904223u;
-                sample = static_cast<float>(state >> 8) / 16777216.0f * 0.5f - 0.25f;
+                inputPointers[channel][k] =
+                    static_cast<float>(state >> 8) / 16777216.0f * 0.5f - 0.25f;
             }
-        }
-        for (std::size_t channel = 0; channel < bufferChannels; ++channel) {
-            inputPointers[channel] = inputs[channel].data();
-            outputPointers[channel] = outputs[channel].data();
         }
     }
 };
@@ -155,6 +162,15 @@ void registerBenchmarks(const Subject& gate, const std::vector<Subject>& peers) 
 
 int main(int argc, char** argv) {
     using namespace stepveil::bench;
+    // Repetitions of the subjects run in random order, so that a slow spell of a shared
+    // machine falls on all of them alike rather than on whichever ran then. Given first, so
+    // that the command line can still say otherwise.
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleaving.data());
+    arguments.push_back(nullptr);
+    argc = static_cast<int>(arguments.size()) - 1;
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     const std::string pluginPath = takePluginPath(argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
