@@ -22,7 +22,7 @@ enum class BufferLayout { separate, inPlace, overlapping };
 
 BufferLayout classifyBuffers(const StereoBuffers& buffers, vst2::int32 frames);
 
-// Longest run the vector code takes at once; callers re-read a level at least this often.
+// Longest run the vector code takes at once; the steady runs re-read their level this often.
 constexpr vst2::int32 longestGainRun = 64;
 
 // Sample k of both channels times gain, written over the output or added to it.
