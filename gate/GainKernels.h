@@ -24,6 +24,8 @@ BufferLayout classifyBuffers(const StereoBuffers& buffers, vst2::int32 frames);
 
 // Longest run the vector code takes at once; the steady runs re-read their level this often.
 constexpr vst2::int32 longestGainRun = 64;
+// The vector step for what is left of a run under longestGainRun.
+constexpr int shortGainRun = 8;
 
 // Sample k of both channels times gain, written over the output or added to it.
 template <bool accumulate>
@@ -88,37 +90,6 @@ inline void gainLongestRun(const StereoBuffers& buffers, vst2::int32 start, floa
     gainKernelDetail::gainFixedRun<accumulate, layout, longestGainRun>(buffers, start, gain);
 }
 
-// Samples start to start + count - 1 (count at most longestGainRun) of both channels times
-// one gain; the same results as gainSample over each sample in turn. Inline, so the caller's
-// loop over a steady step holds the vector code itself.
-template <bool accumulate, BufferLayout layout>
-inline void gainRun(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
-                    float gain) {
-    if (count & 64) {
-        gainKernelDetail::gainFixedRun<accumulate, layout, 64>(buffers, start, gain);
-        start += 64;
-    }
-    if (count & 32) {
-        gainKernelDetail::gainFixedRun<accumulate, layout, 32>(buffers, start, gain);
-        start += 32;
-    }
-    if (count & 16) {
-        gainKernelDetail::gainFixedRun<accumulate, layout, 16>(buffers, start, gain);
-        start += 16;
-    }
-    if (count & 8) {
-        gainKernelDetail::gainFixedRun<accumulate, layout, 8>(buffers, start, gain);
-        start += 8;
-    }
-    if (count & 4) {
-        gainKernelDetail::gainFixedRun<accumulate, layout, 4>(buffers, start, gain);
-        start += 4;
-    }
-    for (vst2::int32 k = start; k < start + (count & 3); ++k) {
-        gainSample<accumulate>(buffers, k, gain);
-    }
-}
-
 // The gain of a step once its ramp has ended: the ramp term is 0.0, added as on every other
 // sample (which also turns a level of -0.0 into +0.0).
 inline float steadyGainOf(float level) {
@@ -137,8 +108,16 @@ inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& b
                                            steadyGainOf(level.load(std::memory_order_relaxed)));
     }
     if (count > 0) {
-        gainRun<accumulate, layout>(buffers, start, count,
-                                    steadyGainOf(level.load(std::memory_order_relaxed)));
+        // The part under longestGainRun: eight samples at a time, then single samples. Its
+        // length is where a step boundary fell, so it varies from block to block; two short
+        // loops cost the processor fewer wrong guesses than a ladder of size tests.
+        const float gain = steadyGainOf(level.load(std::memory_order_relaxed));
+        for (; count >= shortGainRun; count -= shortGainRun, start += shortGainRun) {
+            gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, start, gain);
+        }
+        for (vst2::int32 k = start; k < start + count; ++k) {
+            gainSample<accumulate>(buffers, k, gain);
+        }
     }
 }
 
