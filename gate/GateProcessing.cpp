@@ -140,7 +140,7 @@ OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& 
 template <bool accumulate, BufferLayout layout>
 void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosition& start,
                                     int32 samplesPlayed, int32 sampleFrames) {
-    int32 step = start.step;
+    int32 step = firstStepOfBlock(start);
     int32 samplesLeftInStep = start.samplesLeft;
     double remainder = start.remainder;
     // Where the block's last boundary fell; -1 while it has crossed none.
@@ -156,13 +156,10 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
         int32 stepRun = std::min(sampleFrames - k, std::max(samplesLeftInStep, 1));
         samplesLeftInStep -= stepRun;
 
-        // The ramp: at most rampLength - 1 samples, each with its own gain.
-        for (; stepRun > 0 && rampCounter < rampLength; --stepRun, ++k) {
-            const double rampTerm =
-                static_cast<double>(rampLength - rampCounter) * static_cast<double>(rampIncrement);
-            ++rampCounter;
-            const auto gain = static_cast<float>(rampTerm + static_cast<double>(levelOf(step)));
-            gainSample<accumulate>(buffers, k, gain);
+        if (stepRun > 0 && rampCounter < rampLength) {
+            const int32 rampSamples = playRamp<accumulate>(buffers, k, stepRun, step);
+            k += rampSamples;
+            stepRun -= rampSamples;
         }
         // The steady part, one gain per run of at most longestGainRun samples.
         if (stepRun > 0) {
@@ -174,6 +171,38 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
     endStepSamplesLeft = samplesLeftInStep;
     endStepSamplesPlayed = lastBoundary == -1 ? cappedSum(samplesPlayed, sampleFrames, rampLength)
                                               : std::min(sampleFrames - lastBoundary, rampLength);
+}
+
+// The step the block starts in. When the host's position puts the block in the step the last
+// block ended in (the usual case while a song plays), the gate's own copy of that step is
+// taken: the same number, but one the processor has at hand, so the level and with it the
+// block's samples need not wait for the host's position to be worked out; the processor
+// only has to confirm the comparison. The copy is read as volatile so that the compiler
+// keeps the read and does not substitute the equal number it has just compared.
+OvrinStepveilBase::int32 OvrinStepveilBase::firstStepOfBlock(const StepPosition& start) const {
+    if (start.step == endStep) {
+        return *static_cast<const volatile int32*>(&endStep);
+    }
+    return start.step;
+}
+
+// Up to `samples` samples of the running ramp from sample k on, each with its own gain: the
+// ramp term in double, added to the level, rounded to float. The level is read once for the
+// ramp (at most rampLength - 1 samples), as a steady run reads it once per run. Answers how
+// many samples it played.
+template <bool accumulate>
+OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffers, int32 k,
+                                                     int32 samples, int32 step) {
+    const int32 rampSamples = std::min(samples, rampLength - rampCounter);
+    const int32 firstTermCount = rampLength - rampCounter;
+    const auto increment = static_cast<double>(rampIncrement);
+    const auto level = static_cast<double>(levelOf(step));
+    for (int32 j = 0; j < rampSamples; ++j) {
+        const double rampTerm = static_cast<double>(firstTermCount - j) * increment;
+        gainSample<accumulate>(buffers, k + j, static_cast<float>(rampTerm + level));
+    }
+    rampCounter += rampSamples;
+    return rampSamples;
 }
 
 // A boundary: the ramp from the level left to the level entered starts here, and the new

@@ -86,8 +86,11 @@ private:
     template <bool accumulate, BufferLayout layout>
     void gateSamples(const StereoBuffers& buffers, const StepPosition& start, int32 samplesPlayed,
                      int32 sampleFrames);
+    int32 firstStepOfBlock(const StepPosition& start) const;
     void enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
                        double stepSamples);
+    template <bool accumulate>
+    int32 playRamp(const StereoBuffers& buffers, int32 k, int32 samples, int32 step);
     static int32 stepAfter(int32 step) { return step == numSteps - 1 ? 0 : step + 1; }
     // Per sample of a ramp from the level of stepLeft to that of stepEntered.
     float rampIncrementBetween(int32 stepLeft, int32 stepEntered) const;
