@@ -59,6 +59,7 @@ void Transport::setTimeSignature(int32 newNumerator, int32 newDenominator) {
     denominator = newDenominator;
     barLength = barLengthInQuarters();
     barLengthReciprocal = 1.0 / barLength;
+    forgetReportedBar();
     changedSinceLastReport = true;
 }
 
@@ -104,6 +105,22 @@ double Transport::barStartPosition() const {
     return std::floor(positionInQuarters / barLength + barLineTolerance) * barLength;
 }
 
+double Transport::reportedBarStart() {
+    // The same test as the shortcut in barStartPosition, against the bar of the last report:
+    // a position inside it, clear of its edges, has that bar's start, already worked out. The
+    // answer then comes from memory rather than at the end of a chain of arithmetic on the
+    // position, which a plug-in waits for when it asks for the time.
+    const double approximateBars = positionInQuarters * barLengthReciprocal + barLineTolerance;
+    if (approximateBars > lastReportedBars + shortcutMargin &&
+        approximateBars < lastReportedBars + 1.0 - shortcutMargin &&
+        approximateBars < shortcutBarLimit && approximateBars > -shortcutBarLimit) {
+        return lastReportedBarStart;
+    }
+    lastReportedBarStart = barStartPosition();
+    lastReportedBars = std::floor(positionInQuarters / barLength + barLineTolerance);
+    return lastReportedBarStart;
+}
+
 VstTimeInfo Transport::makeTimeInfo() {
     VstTimeInfo info{};
     fillTimeInfo(info);
@@ -118,7 +135,7 @@ void Transport::fillTimeInfo(VstTimeInfo& info) {
     info.nanoSeconds = 0.0;
     info.ppqPos = positionInQuarters;
     info.tempo = currentTempo;
-    info.barStartPos = barStartPosition();
+    info.barStartPos = reportedBarStart();
     info.cycleStartPos = 0.0;
     info.cycleEndPos = 0.0;
     info.timeSigNumerator = numerator;

@@ -5,6 +5,7 @@
 #include "vst2/vst2.h"
 
 #include <functional>
+#include <limits>
 
 namespace stepveil::host {
 
@@ -90,6 +91,14 @@ private:
     // as if it were worked out every time.
     int32 advanceFrames = 0;
     double advanceQuarters = 0.0;
+    // The bar the last report fell in: its number (a whole number; NaN when none, which no
+    // position matches) and its start in quarter notes.
+    double lastReportedBars = std::numeric_limits<double>::quiet_NaN();
+    double lastReportedBarStart = 0.0;
+
+    // barStartPosition(), answered from the last report's bar while the play head stays in it.
+    double reportedBarStart();
+    void forgetReportedBar() { lastReportedBars = std::numeric_limits<double>::quiet_NaN(); }
 };
 
 } // namespace stepveil::host

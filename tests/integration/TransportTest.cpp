@@ -114,7 +114,34 @@ TEST(Transport, BarStartIsTheOneTheQuotientGives) {
             const double expected = std::floor(position / barLength + 1e-9) * barLength;
             ASSERT_EQ(transport.barStartPosition(), expected)
                 << "metre " << metre[0] << "/" << metre[1] << ", position " << position;
+            ASSERT_EQ(transport.makeTimeInfo().barStartPos, expected)
+                << "metre " << metre[0] << "/" << metre[1] << ", position " << position;
         }
+    }
+}
+
+// The record's bar start is kept from report to report while the play head stays in a bar; it
+// must still change on the very block that reaches the next bar, and follow a new metre.
+TEST(Transport, ReportedBarStartFollowsThePlayHeadAcrossBarLines) {
+    Transport transport;
+    transport.setSampleRate(44100.0);
+    for (const double tempo : {120.0, 97.3, 400.0}) {
+        for (const int blockSize : {64, 441, 4096}) {
+            transport.setTempo(tempo);
+            transport.setTimeSignature(blockSize == 441 ? 7 : 4, blockSize == 441 ? 8 : 4);
+            transport.setPpqPosition(-9.0);
+            const double barLength = transport.barLengthInQuarters();
+            for (int block = 0; block < 3000; ++block) {
+                const double position = transport.ppqPosition();
+                const double expected = std::floor(position / barLength + 1e-9) * barLength;
+                ASSERT_EQ(transport.makeTimeInfo().barStartPos, expected)
+                    << tempo << " bpm, blocks of " << blockSize << ", position " << position;
+                transport.advance(blockSize);
+            }
+        }
+        transport.setTimeSignature(3, 4);
+        EXPECT_EQ(transport.makeTimeInfo().barStartPos,
+                  std::floor(transport.ppqPosition() / 3.0 + 1e-9) * 3.0);
     }
 }
 
