@@ -79,7 +79,7 @@ void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFra
 
     // The layout is settled once per block, so each sample loop below is built for one.
     const StereoBuffers buffers{inputs[0], inputs[1], outputs[0], outputs[1]};
-    switch (classifyBuffers(buffers, sampleFrames)) {
+    switch (layoutOf(buffers, sampleFrames)) {
     case BufferLayout::separate:
         gateSamples<accumulate, BufferLayout::separate>(buffers, start, samplesPlayed,
                                                         sampleFrames);
@@ -92,6 +92,17 @@ void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFra
                                                            sampleFrames);
         break;
     }
+}
+
+BufferLayout OvrinStepveilBase::layoutOf(const StereoBuffers& buffers, int32 sampleFrames) {
+    const std::array<const float*, 4> pointers{buffers.in0, buffers.in1, buffers.out0,
+                                               buffers.out1};
+    if (pointers != layoutPointers || sampleFrames != layoutFrames) {
+        lastLayout = classifyBuffers(buffers, sampleFrames);
+        layoutPointers = pointers;
+        layoutFrames = sampleFrames;
+    }
+    return lastLayout;
 }
 
 // Hosts may round the song position they report (one host to 1/1920 of a quarter note, up to

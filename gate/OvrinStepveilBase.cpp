@@ -22,7 +22,8 @@ void writeText(char* text, const char* value) {
 
 OvrinStepveilBase::OvrinStepveilBase(audioMasterCallback host)
     : EffectBaseEx(host, numGatePrograms, numSteps), rampIncrement(0.0f), rampLength(16),
-      rampCounter(1), previousStep(-1), kernelWidth(widestKernelWidth()) {
+      rampCounter(1), previousStep(-1), kernelWidth(widestKernelWidth()),
+      lastLayout(BufferLayout::overlapping) {
     fillFactoryPrograms();
     for (auto& level : liveLevels) {
         level.store(0.0f, std::memory_order_relaxed);

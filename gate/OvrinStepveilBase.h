@@ -75,6 +75,11 @@ protected:
     StepGrid stepGrid;
     // Which compiled variant of the steady-gain loops this processor runs.
     KernelWidth kernelWidth;
+    // The layout of the last block's buffers: hosts pass the same buffers block after block,
+    // so the overlap tests run again only when a pointer or the block size changes.
+    std::array<const float*, 4> layoutPointers{};
+    int32 layoutFrames = -1;
+    BufferLayout lastLayout;
 
 private:
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
@@ -83,6 +88,7 @@ private:
     // Processing: accumulate adds to the outputs (process), otherwise they are overwritten.
     template <bool accumulate> void runGate(float** inputs, float** outputs, int32 sampleFrames);
     int32 followOnFromLastBlock(StepPosition& start);
+    BufferLayout layoutOf(const StereoBuffers& buffers, int32 sampleFrames);
     template <bool accumulate, BufferLayout layout>
     void gateSamples(const StereoBuffers& buffers, const StepPosition& start, int32 samplesPlayed,
                      int32 sampleFrames);
