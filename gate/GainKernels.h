@@ -90,6 +90,49 @@ inline void gainLongestRun(const StereoBuffers& buffers, vst2::int32 start, floa
     gainKernelDetail::gainFixedRun<accumulate, layout, longestGainRun>(buffers, start, gain);
 }
 
+namespace gainKernelDetail {
+
+template <bool accumulate, int count>
+inline void envelopeSeparate(const float* __restrict in0, const float* __restrict in1,
+                             float* __restrict out0, float* __restrict out1,
+                             const float* __restrict gains) {
+    for (int k = 0; k < count; ++k) {
+        out0[k] = accumulate ? out0[k] + gains[k] * in0[k] : gains[k] * in0[k];
+    }
+    for (int k = 0; k < count; ++k) {
+        out1[k] = accumulate ? out1[k] + gains[k] * in1[k] : gains[k] * in1[k];
+    }
+}
+
+template <bool accumulate, int count>
+inline void envelopeInPlace(float* __restrict channel0, float* __restrict channel1,
+                            const float* __restrict gains) {
+    for (int k = 0; k < count; ++k) {
+        channel0[k] = accumulate ? channel0[k] + gains[k] * channel0[k] : gains[k] * channel0[k];
+        channel1[k] = accumulate ? channel1[k] + gains[k] * channel1[k] : gains[k] * channel1[k];
+    }
+}
+
+} // namespace gainKernelDetail
+
+// Samples start to start + count - 1 of both channels, each times its own gain from `gains`;
+// the same results as gainSample over each sample in turn.
+template <bool accumulate, BufferLayout layout, int count>
+inline void gainEnvelope(const StereoBuffers& buffers, vst2::int32 start, const float* gains) {
+    if constexpr (layout == BufferLayout::separate) {
+        gainKernelDetail::envelopeSeparate<accumulate, count>(
+            buffers.in0 + start, buffers.in1 + start, buffers.out0 + start, buffers.out1 + start,
+            gains);
+    } else if constexpr (layout == BufferLayout::inPlace) {
+        gainKernelDetail::envelopeInPlace<accumulate, count>(buffers.out0 + start,
+                                                             buffers.out1 + start, gains);
+    } else {
+        for (int j = 0; j < count; ++j) {
+            gainSample<accumulate>(buffers, start + j, gains[j]);
+        }
+    }
+}
+
 // The gain of a step once its ramp has ended: the ramp term is 0.0, added as on every other
 // sample (which also turns a level of -0.0 into +0.0).
 inline float steadyGainOf(float level) {

@@ -30,6 +30,10 @@ vst2::int32 cappedSum(vst2::int32 count, vst2::int32 added, vst2::int32 cap) {
     return added >= cap - count ? cap : count + added;
 }
 
+// A whole ramp of the gate's own length and the first steady sample after it: a fixed count
+// of samples, which vector code takes in one go.
+constexpr vst2::int32 wholeRampWindow = 16;
+
 // A step whose count would not fit a 32-bit sample counter once rounded.
 constexpr double countableSampleLimit = 2147483648.0;
 
@@ -168,9 +172,17 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
         samplesLeftInStep -= stepRun;
 
         if (stepRun > 0 && rampCounter < rampLength) {
-            const int32 rampSamples = playRamp<accumulate>(buffers, k, stepRun, step);
-            k += rampSamples;
-            stepRun -= rampSamples;
+            // A ramp that starts here and fits in this step, with a sample to spare, goes
+            // whole; any other part of a ramp sample by sample.
+            if (rampCounter == 1 && rampLength == wholeRampWindow && stepRun >= wholeRampWindow) {
+                playWholeRamp<accumulate, layout>(buffers, k, step);
+                k += wholeRampWindow;
+                stepRun -= wholeRampWindow;
+            } else {
+                const int32 rampSamples = playRamp<accumulate>(buffers, k, stepRun, step);
+                k += rampSamples;
+                stepRun -= rampSamples;
+            }
         }
         // The steady part, one gain per run of at most longestGainRun samples.
         if (stepRun > 0) {
@@ -214,6 +226,25 @@ OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffer
     }
     rampCounter += rampSamples;
     return rampSamples;
+}
+
+// A ramp just begun (rampLength - 1 samples, rampLength being wholeRampWindow) and the first
+// sample of the steady part after it, with the arithmetic of playRamp and of the steady runs.
+// All sixteen gains are worked out side by side and the samples multiplied in vectors rather
+// than one after the other; it is the common case, one ramp per step boundary.
+template <bool accumulate, BufferLayout layout>
+void OvrinStepveilBase::playWholeRamp(const StereoBuffers& buffers, int32 k, int32 step) {
+    const auto increment = static_cast<double>(rampIncrement);
+    const float levelNow = levelOf(step);
+    const auto level = static_cast<double>(levelNow);
+    float gains[wholeRampWindow];
+    for (int32 j = 0; j < wholeRampWindow - 1; ++j) {
+        const double rampTerm = static_cast<double>(wholeRampWindow - 1 - j) * increment;
+        gains[j] = static_cast<float>(rampTerm + level);
+    }
+    gains[wholeRampWindow - 1] = steadyGainOf(levelNow);
+    gainEnvelope<accumulate, layout, wholeRampWindow>(buffers, k, gains);
+    rampCounter = rampLength;
 }
 
 // A boundary: the ramp from the level left to the level entered starts here, and the new

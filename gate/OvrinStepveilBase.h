@@ -97,6 +97,8 @@ private:
                        double stepSamples);
     template <bool accumulate>
     int32 playRamp(const StereoBuffers& buffers, int32 k, int32 samples, int32 step);
+    template <bool accumulate, BufferLayout layout>
+    void playWholeRamp(const StereoBuffers& buffers, int32 k, int32 step);
     static int32 stepAfter(int32 step) { return step == numSteps - 1 ? 0 : step + 1; }
     // Per sample of a ramp from the level of stepLeft to that of stepEntered.
     float rampIncrementBetween(int32 stepLeft, int32 stepEntered) const;
