@@ -146,6 +146,27 @@ template <bool accumulate, BufferLayout layout>
 inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& buffers,
                                                           vst2::int32 start, vst2::int32 count,
                                                           const std::atomic<float>& level) {
+    // Separate buffers written over: the last samples of a run of at least eight go as one
+    // vector ending at the run's end, which may cover samples just written; as no output is
+    // an input, writing them again with the run's gain changes nothing.
+    constexpr bool rewritable = layout == BufferLayout::separate && !accumulate;
+    if (rewritable && count >= shortGainRun) {
+        const vst2::int32 lastVector = start + count - shortGainRun;
+        float gain = 0.0f;
+        for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
+            gain = steadyGainOf(level.load(std::memory_order_relaxed));
+            gainLongestRun<accumulate, layout>(buffers, start, gain);
+        }
+        if (count > 0) {
+            gain = steadyGainOf(level.load(std::memory_order_relaxed));
+            for (; count >= shortGainRun; count -= shortGainRun, start += shortGainRun) {
+                gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, start,
+                                                                                 gain);
+            }
+        }
+        gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, lastVector, gain);
+        return;
+    }
     for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
         gainLongestRun<accumulate, layout>(buffers, start,
                                            steadyGainOf(level.load(std::memory_order_relaxed)));
