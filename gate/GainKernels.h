@@ -146,41 +146,31 @@ template <bool accumulate, BufferLayout layout>
 inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& buffers,
                                                           vst2::int32 start, vst2::int32 count,
                                                           const std::atomic<float>& level) {
-    // Separate buffers written over: the last samples of a run of at least eight go as one
-    // vector ending at the run's end, which may cover samples just written; as no output is
-    // an input, writing them again with the run's gain changes nothing.
+    // Over separate buffers written over, the last samples of a run of at least eight go as
+    // one vector ending at the run's end, which may cover samples the run has just written:
+    // as no output is an input, they get the same value again.
     constexpr bool rewritable = layout == BufferLayout::separate && !accumulate;
-    if (rewritable && count >= shortGainRun) {
-        const vst2::int32 lastVector = start + count - shortGainRun;
-        float gain = 0.0f;
-        for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
-            gain = steadyGainOf(level.load(std::memory_order_relaxed));
-            gainLongestRun<accumulate, layout>(buffers, start, gain);
-        }
-        if (count > 0) {
-            gain = steadyGainOf(level.load(std::memory_order_relaxed));
-            for (; count >= shortGainRun; count -= shortGainRun, start += shortGainRun) {
-                gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, start,
-                                                                                 gain);
-            }
-        }
-        gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, lastVector, gain);
-        return;
-    }
+    const bool endsWithVector = rewritable && count >= shortGainRun;
+    const vst2::int32 end = start + count;
     for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
         gainLongestRun<accumulate, layout>(buffers, start,
                                            steadyGainOf(level.load(std::memory_order_relaxed)));
     }
     if (count > 0) {
-        // The part under longestGainRun: eight samples at a time, then single samples. Its
+        // The part under longestGainRun: eight samples at a time, then what is left. Its
         // length is where a step boundary fell, so it varies from block to block; two short
         // loops cost the processor fewer wrong guesses than a ladder of size tests.
         const float gain = steadyGainOf(level.load(std::memory_order_relaxed));
         for (; count >= shortGainRun; count -= shortGainRun, start += shortGainRun) {
             gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, start, gain);
         }
-        for (vst2::int32 k = start; k < start + count; ++k) {
-            gainSample<accumulate>(buffers, k, gain);
+        if (endsWithVector) {
+            gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(
+                buffers, end - shortGainRun, gain);
+        } else {
+            for (vst2::int32 k = start; k < end; ++k) {
+                gainSample<accumulate>(buffers, k, gain);
+            }
         }
     }
 }
