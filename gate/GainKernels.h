@@ -41,45 +41,61 @@ inline void gainSample(const StereoBuffers& buffers, vst2::int32 k, float gain) 
 
 namespace gainKernelDetail {
 
+// The gains of a run: one for every sample, or one per sample from an array. Either is read
+// as gains[k], so one loop serves both.
+struct OneGain {
+    float value;
+    float operator[](int) const { return value; }
+};
+struct GainPerSample {
+    const float* values;
+    float operator[](int k) const { return values[k]; }
+};
+
 // A fixed count lets the compiler vectorise without a scalar remainder loop; restrict is
 // sound here because classifyBuffers has shown that no output shares memory with anything
 // else the loop touches (two inputs may be the same buffer: they are only read).
-template <bool accumulate, int count>
+template <bool accumulate, int count, typename Gains>
 inline void gainSeparate(const float* __restrict in0, const float* __restrict in1,
-                         float* __restrict out0, float* __restrict out1, float gain) {
+                         float* __restrict out0, float* __restrict out1, Gains gains) {
     for (int k = 0; k < count; ++k) {
-        out0[k] = accumulate ? out0[k] + gain * in0[k] : gain * in0[k];
+        out0[k] = accumulate ? out0[k] + gains[k] * in0[k] : gains[k] * in0[k];
     }
     for (int k = 0; k < count; ++k) {
-        out1[k] = accumulate ? out1[k] + gain * in1[k] : gain * in1[k];
+        out1[k] = accumulate ? out1[k] + gains[k] * in1[k] : gains[k] * in1[k];
     }
 }
 
-template <bool accumulate, int count>
-inline void gainInPlace(float* __restrict channel0, float* __restrict channel1, float gain) {
+template <bool accumulate, int count, typename Gains>
+inline void gainInPlace(float* __restrict channel0, float* __restrict channel1, Gains gains) {
     for (int k = 0; k < count; ++k) {
         if (accumulate) {
-            channel0[k] = channel0[k] + gain * channel0[k];
-            channel1[k] = channel1[k] + gain * channel1[k];
+            channel0[k] = channel0[k] + gains[k] * channel0[k];
+            channel1[k] = channel1[k] + gains[k] * channel1[k];
         } else {
-            channel0[k] = gain * channel0[k];
-            channel1[k] = gain * channel1[k];
+            channel0[k] = gains[k] * channel0[k];
+            channel1[k] = gains[k] * channel1[k];
+        }
+    }
+}
+
+template <bool accumulate, BufferLayout layout, int count, typename Gains>
+inline void gainsOverRun(const StereoBuffers& buffers, vst2::int32 start, Gains gains) {
+    if constexpr (layout == BufferLayout::separate) {
+        gainSeparate<accumulate, count>(buffers.in0 + start, buffers.in1 + start,
+                                        buffers.out0 + start, buffers.out1 + start, gains);
+    } else if constexpr (layout == BufferLayout::inPlace) {
+        gainInPlace<accumulate, count>(buffers.out0 + start, buffers.out1 + start, gains);
+    } else {
+        for (int k = 0; k < count; ++k) {
+            gainSample<accumulate>(buffers, start + k, gains[k]);
         }
     }
 }
 
 template <bool accumulate, BufferLayout layout, int count>
 inline void gainFixedRun(const StereoBuffers& buffers, vst2::int32 start, float gain) {
-    if constexpr (layout == BufferLayout::separate) {
-        gainSeparate<accumulate, count>(buffers.in0 + start, buffers.in1 + start,
-                                        buffers.out0 + start, buffers.out1 + start, gain);
-    } else if constexpr (layout == BufferLayout::inPlace) {
-        gainInPlace<accumulate, count>(buffers.out0 + start, buffers.out1 + start, gain);
-    } else {
-        for (vst2::int32 k = start; k < start + count; ++k) {
-            gainSample<accumulate>(buffers, k, gain);
-        }
-    }
+    gainsOverRun<accumulate, layout, count>(buffers, start, OneGain{gain});
 }
 
 } // namespace gainKernelDetail
@@ -90,47 +106,12 @@ inline void gainLongestRun(const StereoBuffers& buffers, vst2::int32 start, floa
     gainKernelDetail::gainFixedRun<accumulate, layout, longestGainRun>(buffers, start, gain);
 }
 
-namespace gainKernelDetail {
-
-template <bool accumulate, int count>
-inline void envelopeSeparate(const float* __restrict in0, const float* __restrict in1,
-                             float* __restrict out0, float* __restrict out1,
-                             const float* __restrict gains) {
-    for (int k = 0; k < count; ++k) {
-        out0[k] = accumulate ? out0[k] + gains[k] * in0[k] : gains[k] * in0[k];
-    }
-    for (int k = 0; k < count; ++k) {
-        out1[k] = accumulate ? out1[k] + gains[k] * in1[k] : gains[k] * in1[k];
-    }
-}
-
-template <bool accumulate, int count>
-inline void envelopeInPlace(float* __restrict channel0, float* __restrict channel1,
-                            const float* __restrict gains) {
-    for (int k = 0; k < count; ++k) {
-        channel0[k] = accumulate ? channel0[k] + gains[k] * channel0[k] : gains[k] * channel0[k];
-        channel1[k] = accumulate ? channel1[k] + gains[k] * channel1[k] : gains[k] * channel1[k];
-    }
-}
-
-} // namespace gainKernelDetail
-
 // Samples start to start + count - 1 of both channels, each times its own gain from `gains`;
 // the same results as gainSample over each sample in turn.
 template <bool accumulate, BufferLayout layout, int count>
 inline void gainEnvelope(const StereoBuffers& buffers, vst2::int32 start, const float* gains) {
-    if constexpr (layout == BufferLayout::separate) {
-        gainKernelDetail::envelopeSeparate<accumulate, count>(
-            buffers.in0 + start, buffers.in1 + start, buffers.out0 + start, buffers.out1 + start,
-            gains);
-    } else if constexpr (layout == BufferLayout::inPlace) {
-        gainKernelDetail::envelopeInPlace<accumulate, count>(buffers.out0 + start,
-                                                             buffers.out1 + start, gains);
-    } else {
-        for (int j = 0; j < count; ++j) {
-            gainSample<accumulate>(buffers, start + j, gains[j]);
-        }
-    }
+    gainKernelDetail::gainsOverRun<accumulate, layout, count>(
+        buffers, start, gainKernelDetail::GainPerSample{gains});
 }
 
 // The gain of a step once its ramp has ended: the ramp term is 0.0, added as on every other

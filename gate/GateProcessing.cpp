@@ -30,6 +30,12 @@ vst2::int32 cappedSum(vst2::int32 count, vst2::int32 added, vst2::int32 cap) {
     return added >= cap - count ? cap : count + added;
 }
 
+// The gain of a ramp sample that lies termCount steps of the increment above the level: the
+// ramp term in double, added to the level, rounded to float.
+inline float rampGain(vst2::int32 termCount, double increment, double level) {
+    return static_cast<float>(static_cast<double>(termCount) * increment + level);
+}
+
 // A whole ramp of the gate's own length and the first steady sample after it: a fixed count
 // of samples, which vector code takes in one go.
 constexpr vst2::int32 wholeRampWindow = 16;
@@ -209,10 +215,9 @@ OvrinStepveilBase::int32 OvrinStepveilBase::firstStepOfBlock(const StepPosition&
     return start.step;
 }
 
-// Up to `samples` samples of the running ramp from sample k on, each with its own gain: the
-// ramp term in double, added to the level, rounded to float. The level is read once for the
-// ramp (at most rampLength - 1 samples), as a steady run reads it once per run. Answers how
-// many samples it played.
+// Up to `samples` samples of the running ramp from sample k on, each with its own gain. The level
+// is read once for the ramp (at most rampLength - 1 samples), as a steady run reads it once per
+// run. Answers how many samples it played.
 template <bool accumulate>
 OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffers, int32 k,
                                                      int32 samples, int32 step) {
@@ -221,8 +226,7 @@ OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffer
     const auto increment = static_cast<double>(rampIncrement);
     const auto level = static_cast<double>(levelOf(step));
     for (int32 j = 0; j < rampSamples; ++j) {
-        const double rampTerm = static_cast<double>(firstTermCount - j) * increment;
-        gainSample<accumulate>(buffers, k + j, static_cast<float>(rampTerm + level));
+        gainSample<accumulate>(buffers, k + j, rampGain(firstTermCount - j, increment, level));
     }
     rampCounter += rampSamples;
     return rampSamples;
@@ -239,8 +243,7 @@ void OvrinStepveilBase::playWholeRamp(const StereoBuffers& buffers, int32 k, int
     const auto level = static_cast<double>(levelNow);
     float gains[wholeRampWindow];
     for (int32 j = 0; j < wholeRampWindow - 1; ++j) {
-        const double rampTerm = static_cast<double>(wholeRampWindow - 1 - j) * increment;
-        gains[j] = static_cast<float>(rampTerm + level);
+        gains[j] = rampGain(wholeRampWindow - 1 - j, increment, level);
     }
     gains[wholeRampWindow - 1] = steadyGainOf(levelNow);
     gainEnvelope<accumulate, layout, wholeRampWindow>(buffers, k, gains);
