@@ -9,7 +9,8 @@ packages=(
     fonts-liberation
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine wine64 xvfb xauth
-    ardour  # the real third-party host of scripts/stages/50-ardour.sh
+    ardour  # the real third-party host of scripts/stages/50-ardour.sh and 55-ardour-gui.sh
+    xdotool x11-utils  # pointer input and window listings for 55-ardour-gui.sh
 )
 
 missing=()
