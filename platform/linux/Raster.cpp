@@ -1,5 +1,6 @@
 #include "platform/linux/Raster.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -81,6 +82,10 @@ void drawLine(DeviceContext& context, POINT from, POINT to, COLORREF colour) {
     // Where the ideal line passes exactly between two pixels, Win32 takes the one with the
     // smaller minor coordinate (the upper or the left one), whichever way the line runs.
     bool halvesTowardsStart = xMajor ? dy > 0 : dx > 0;
+    if (steps > 0) {
+        markDrawn(context, RECT{std::min(from.x, to.x), std::min(from.y, to.y),
+                                std::max(from.x, to.x) + 1, std::max(from.y, to.y) + 1});
+    }
     for (int step = 0; step < steps; ++step) {
         int major = step;
         int minor = minorOffset(step, steps, xMajor ? absoluteY : absoluteX, halvesTowardsStart);
@@ -95,6 +100,7 @@ void fillArea(DeviceContext& context, const RECT& area, COLORREF colour) {
         return;
     }
     context.target->fill(intersection(area, context.clip), context.target->realize(colour));
+    markDrawn(context, area);
 }
 
 bool brushColour(const DeviceContext& context, COLORREF& colour) {
@@ -133,6 +139,7 @@ bool blockTransfer(DeviceContext& destination, int x, int y, int width, int heig
     if (isEmpty(area)) {
         return true;
     }
+    markDrawn(destination, area);
     COLORREF pattern = 0;
     if (brushColour(destination, pattern)) {
         pattern = destination.target->realize(pattern);
@@ -177,6 +184,7 @@ bool transparentTransfer(DeviceContext& destination, const RECT& destinationArea
     }
     transparent &= colourMask;
     RECT area = intersection(destinationArea, destination.clip);
+    markDrawn(destination, area);
     for (int row = area.top; row < area.bottom; ++row) {
         long long sourceRow = sourceArea.top + static_cast<long long>(row - destinationArea.top) *
                                                    sourceHeight / destinationHeight;
