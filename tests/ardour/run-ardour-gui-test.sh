@@ -137,7 +137,8 @@ find_plugin_window() {
         END { print parent }' "$journal")
     [ -n "$host_parent" ] || return 1
     plugin_window=$(xdotool search --onlyvisible --name '\[VST\]$' 2>/dev/null | head -n 1 || true)
-    [ -n "$plugin_window" ]
+    [ -n "$plugin_window" ] || return 1
+    plugin_window=$(printf '0x%x' "$plugin_window")
 }
 
 # The plug-in's part: its editor is the one child of the window Ardour gave effEditOpen,
@@ -200,6 +201,11 @@ run_gui_session() {
 
     echo "  its pixels against the headless picture of program $program:"
     wait_for_picture "$editor" "$work/before.png" before || return 1
+    # The comparison must be able to fail: the picture of other levels is not what it shows.
+    if "$window_check" compare "$editor" "$work/after.png" >/dev/null 2>&1; then
+        echo "  the editor also matches the picture with level $((dragged + 1)) at 0"
+        return 1
+    fi
 
     echo "  dragging level $((dragged + 1)) from its top to below its slider with xdotool"
     xdotool mousemove --window "$editor" "$drag_x" "$drag_from_y" mousedown 1
