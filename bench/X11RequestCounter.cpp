@@ -62,7 +62,8 @@ bool X11RequestCounter::start(XID resource) {
         return false;
     }
     XSync(control, False);
-    clientBase = resource & ~XRecordIdBaseMask(control);
+    // The mask selects the bits of an id that name its client.
+    clientBase = resource & XRecordIdBaseMask(control);
     counted = 0;
     ended = false;
     if (XRecordEnableContextAsync(data, context, &X11RequestCounter::receive,
