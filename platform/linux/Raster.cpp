@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace stepveil::platform {
@@ -62,6 +63,21 @@ COLORREF convertPixel(COLORREF pixel, const DeviceContext& source,
         return pixel == source.backgroundColour ? monochromeWhite : monochromeBlack;
     }
     return pixel == monochromeWhite ? destination.backgroundColour : destination.textColour;
+}
+
+// A plain copy between surfaces of one kind, row by row: the transfer every control's drawing
+// makes, which needs neither conversion nor a raster operation per pixel. Rows are copied in
+// the order that reads each before it is overwritten when both areas lie on one surface.
+void copyRows(const Surface& source, int sourceX, int sourceY, Surface& destination,
+              const RECT& area) {
+    const int rows = area.bottom - area.top;
+    const std::size_t bytes = static_cast<std::size_t>(area.right - area.left) * sizeof(COLORREF);
+    const bool upwards = &source == &destination && sourceY < area.top;
+    for (int step = 0; step < rows; ++step) {
+        const int row = upwards ? rows - 1 - step : step;
+        std::memmove(destination.at(area.left, area.top + row), source.at(sourceX, sourceY + row),
+                     bytes);
+    }
 }
 
 } // namespace
@@ -140,6 +156,12 @@ bool blockTransfer(DeviceContext& destination, int x, int y, int width, int heig
         return true;
     }
     markDrawn(destination, area);
+    if (rasterOperation == SRCCOPY &&
+        source->target->isMonochrome() == destination.target->isMonochrome()) {
+        copyRows(*source->target, area.left - x + sourceX, area.top - y + sourceY,
+                 *destination.target, area);
+        return true;
+    }
     COLORREF pattern = 0;
     if (brushColour(destination, pattern)) {
         pattern = destination.target->realize(pattern);
