@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bitset>
 #include <chrono>
+#include <cstring>
 
 namespace stepveil::platform {
 
@@ -344,19 +345,19 @@ void X11Display::windowChanged(HWND handle, const RECT& area) {
 void X11Display::pushPixels(X11Window& shown, const Window& layerWindow, const RECT& area) {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
-    std::vector<COLORREF> colours(static_cast<std::size_t>(width) *
-                                  static_cast<std::size_t>(height));
+    // Both buffers are kept from push to push: a full window is half a megabyte, which would
+    // otherwise be mapped, faulted in and unmapped again for every repaint.
+    const auto rowLength = static_cast<std::size_t>(width);
+    composedPixels.resize(rowLength * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            colours[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                    static_cast<std::size_t>(x)] =
-                layerWindow.surface->pixel(area.left + x, area.top + y);
-        }
+        std::memcpy(&composedPixels[static_cast<std::size_t>(y) * rowLength],
+                    layerWindow.surface->at(area.left, area.top + y), rowLength * sizeof(COLORREF));
     }
-    drawChildrenInto(layerWindow, POINT{0, 0}, area, colours);
-    pixelBuffer.resize(colours.size());
-    std::transform(colours.begin(), colours.end(), pixelBuffer.begin(),
-                   [&](COLORREF colour) { return xPixel(colour, shown.layout); });
+    drawChildrenInto(layerWindow, POINT{0, 0}, area, composedPixels);
+    pixelBuffer.resize(composedPixels.size());
+    const X11PixelLayout layout = shown.layout;
+    std::transform(composedPixels.begin(), composedPixels.end(), pixelBuffer.begin(),
+                   [layout](COLORREF colour) { return xPixel(colour, layout); });
 
     X11ErrorGuard guard(xConnection);
     XImage* image = XCreateImage(

@@ -85,6 +85,9 @@ private:
     _XDisplay* xConnection = nullptr;
     unsigned long arrowCursor = 0;
     std::map<HWND, std::unique_ptr<X11Window>> windows;
+    // The part of a window being pushed: composed with its children, then in the X server's
+    // pixel format.
+    std::vector<COLORREF> composedPixels;
     std::vector<std::uint32_t> pixelBuffer;
 
     // The buttons and keys of the button-down message being handled (its MK_* flags), while
