@@ -287,6 +287,7 @@ void X11Display::destroyXWindow(X11Window& shown) {
     if (xConnection == nullptr) {
         return;
     }
+    shown.sharedImage.reset();
     X11ErrorGuard guard(xConnection);
     if (shown.graphicsContext != nullptr) {
         XFreeGC(xConnection, static_cast<GC>(shown.graphicsContext));
@@ -354,10 +355,22 @@ void X11Display::pushPixels(X11Window& shown, const Window& layerWindow, const R
                     layerWindow.surface->at(area.left, area.top + y), rowLength * sizeof(COLORREF));
     }
     drawChildrenInto(layerWindow, POINT{0, 0}, area, composedPixels);
-    pixelBuffer.resize(composedPixels.size());
     const X11PixelLayout layout = shown.layout;
-    std::transform(composedPixels.begin(), composedPixels.end(), pixelBuffer.begin(),
-                   [layout](COLORREF colour) { return xPixel(colour, layout); });
+    auto toX = [layout](COLORREF colour) { return xPixel(colour, layout); };
+
+    if (X11SharedImage* shared = sharedImageFor(shown, layerWindow)) {
+        // The guard's round trip also tells that the server has read the memory before the
+        // next push writes it.
+        X11ErrorGuard guard(xConnection);
+        for (int y = 0; y < height; ++y) {
+            auto row = composedPixels.begin() + static_cast<std::ptrdiff_t>(y) * width;
+            std::transform(row, row + width, shared->at(area.left, area.top + y), toX);
+        }
+        shared->push(shown.xid, shown.graphicsContext, area);
+        return;
+    }
+    pixelBuffer.resize(composedPixels.size());
+    std::transform(composedPixels.begin(), composedPixels.end(), pixelBuffer.begin(), toX);
 
     X11ErrorGuard guard(xConnection);
     XImage* image = XCreateImage(
@@ -374,6 +387,25 @@ void X11Display::pushPixels(X11Window& shown, const Window& layerWindow, const R
               area.left, area.top, static_cast<unsigned>(width), static_cast<unsigned>(height));
     image->data = nullptr; // the buffer is ours
     XDestroyImage(image);
+}
+
+// The window's picture in memory shared with the server, made at the first push and again
+// when the window's size changed; null where the server cannot share memory with us (it runs
+// on another machine, or lacks the extension), which is asked only once per window.
+X11SharedImage* X11Display::sharedImageFor(X11Window& shown, const Window& layerWindow) {
+    const int width = layerWindow.surface->width();
+    const int height = layerWindow.surface->height();
+    if (shown.sharedImage &&
+        (shown.sharedImage->width() != width || shown.sharedImage->height() != height)) {
+        shown.sharedImage.reset();
+        shown.sharedMemoryRefused = false;
+    }
+    if (!shown.sharedImage && !shown.sharedMemoryRefused) {
+        shown.sharedImage =
+            X11SharedImage::create(xConnection, shown.visual, shown.depth, width, height);
+        shown.sharedMemoryRefused = !shown.sharedImage;
+    }
+    return shown.sharedImage.get();
 }
 
 // ---- input ----

@@ -1,8 +1,9 @@
 // The display on a real X server. A layer window placed in a host's window (the parent handle
 // the host passes is the XID of an X11 window of its own) is shown as an X child window of it,
-// of the layer window's size; what the layer paints is pushed to it with XPutImage, and the
-// server's events become the layer's messages and update regions (X11Events.cpp). Input state
-// (GetAsyncKeyState, GetCursorPos) is read live from the server.
+// of the layer window's size; what the layer paints is pushed to it with XPutImage (or, where
+// the server shares memory with us, XShmPutImage), and the server's events become the layer's
+// messages and update regions (X11Events.cpp). Input state (GetAsyncKeyState, GetCursorPos) is
+// read live from the server.
 //
 // The display has an X connection of its own, never the host's: opened when the first window
 // is shown, closed when the last one goes (or when the library is unloaded). Every call on it
@@ -14,6 +15,7 @@
 
 #include "platform/linux/Display.h"
 #include "platform/linux/WindowManager.h"
+#include "platform/linux/X11SharedImage.h"
 
 #include <cstdint>
 #include <map>
@@ -46,6 +48,9 @@ struct X11Window {
     int depth = 0;
     X11PixelLayout layout;
     bool lostToServer = false; // destroyed by the server with the host's window
+    // The picture in memory shared with the server, once pushed; refused: not possible.
+    std::unique_ptr<X11SharedImage> sharedImage;
+    bool sharedMemoryRefused = false;
 };
 
 class X11Display : public Display {
@@ -81,6 +86,7 @@ private:
     bool queryPointer(POINT& position, unsigned int& state);
     bool liveKeyDown(int virtualKey);
     void pushPixels(X11Window& shown, const Window& layerWindow, const RECT& area);
+    X11SharedImage* sharedImageFor(X11Window& shown, const Window& layerWindow);
 
     _XDisplay* xConnection = nullptr;
     unsigned long arrowCursor = 0;
