@@ -37,6 +37,11 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
     if (!windowClass) {
         return nullptr;
     }
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
+        return nullptr;
+    }
     auto window = std::make_shared<Window>();
     if (parent != nullptr) {
         auto parentWindow = findWindow(parent);
@@ -48,11 +53,6 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
             return nullptr;
         }
     } else if (style & WS_CHILD) {
-        return nullptr;
-    }
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
         return nullptr;
     }
     window->windowClass = windowClass;
