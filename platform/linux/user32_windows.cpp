@@ -37,6 +37,11 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
     if (!windowClass) {
         return nullptr;
     }
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
+        return nullptr;
+    }
     auto window = std::make_shared<Window>();
     if (parent != nullptr) {
         auto parentWindow = findWindow(parent);
@@ -48,11 +53,6 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
             return nullptr;
         }
     } else if (style & WS_CHILD) {
-        return nullptr;
-    }
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
         return nullptr;
     }
     window->windowClass = windowClass;
@@ -149,29 +149,29 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
     return TRUE;
 }
 
-// Screen and client coordinates, from where the window lies on the screen now.
-BOOL ScreenToClient(HWND handle, LPPOINT point) {
+namespace {
+
+// Moves a point by the window's screen origin, now: +1 from client to screen, -1 back.
+BOOL moveByWindowOrigin(HWND handle, LPPOINT point, int direction) {
     auto lock = lockLayer();
     auto window = findWindow(handle);
     if (!window || point == nullptr) {
         return FALSE;
     }
     POINT origin = screenOrigin(*window);
-    point->x -= origin.x;
-    point->y -= origin.y;
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
     return TRUE;
 }
 
+} // namespace
+
+BOOL ScreenToClient(HWND handle, LPPOINT point) {
+    return moveByWindowOrigin(handle, point, -1);
+}
+
 BOOL ClientToScreen(HWND handle, LPPOINT point) {
-    auto lock = lockLayer();
-    auto window = findWindow(handle);
-    if (!window || point == nullptr) {
-        return FALSE;
-    }
-    POINT origin = screenOrigin(*window);
-    point->x += origin.x;
-    point->y += origin.y;
-    return TRUE;
+    return moveByWindowOrigin(handle, point, 1);
 }
 
 LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM) {

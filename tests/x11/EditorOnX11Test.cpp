@@ -295,7 +295,9 @@ TEST_F(EditorOnX11, FaultsOfTheHostAreSurvivedAndItsErrorHandlerIsLeftAlone) {
         editor.idle();
         host.destroyWindow(parent);
         if (idleBetween) {
+            // The editor's window learns it is gone (WM_DESTROY), and the connection goes.
             editor.idle();
+            EXPECT_TRUE(pluginConnectionClosed());
             editor.idle();
         }
         editor.close();
