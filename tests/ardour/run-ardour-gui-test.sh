@@ -26,6 +26,12 @@ tool=$build/tools/stepveil
 recorder_built=$build/tests/ardour/StepveilRecorder.so
 window_check=$build/tests/ardour/ardour_window_check
 
+# The X programs, each bounded: a server that stops answering must not hang the test.
+x_timeout=20
+xdotool_bounded() { timeout "$x_timeout" xdotool "$@"; }
+xwininfo_bounded() { timeout "$x_timeout" xwininfo "$@"; }
+window_check_bounded() { timeout "$x_timeout" "$window_check" "$@"; }
+
 # Bounds, none of them a judgement of speed: Ardour shows the editor in 2 to 5 s.
 ardour_timeout=120   # one Ardour run, whatever happens
 editor_wait=30       # from Ardour's start until it opens the editor (it takes 1 to 5 s)
@@ -75,11 +81,12 @@ levels_text() {
 }
 after_levels=("${program_levels[@]}")
 after_levels[dragged]=0
-"$tool" snapshot --plugin "$STEPVEIL_RECORDER_TARGET" --program "$program" "$work/before.png" \
-    >/dev/null || fail "stepveil snapshot failed"
-"$tool" snapshot --plugin "$STEPVEIL_RECORDER_TARGET" --program "$program" \
-    --levels "$(levels_text "${after_levels[@]}")" "$work/after.png" >/dev/null ||
-    fail "stepveil snapshot failed"
+snapshot() {
+    timeout 60 "$tool" snapshot --plugin "$STEPVEIL_RECORDER_TARGET" --program "$program" "$@" \
+        >/dev/null || fail "stepveil snapshot failed"
+}
+snapshot "$work/before.png"
+snapshot --levels "$(levels_text "${after_levels[@]}")" "$work/after.png"
 
 # The session, made headless by the same script as the audio test's, with the editor open.
 echo "--- session: program $program through the recording plug-in, editor marked open"
@@ -100,7 +107,7 @@ stop_ardour() {
 trap stop_ardour EXIT
 
 journal=$work/journal.txt
-# Lines of the journal from the host that match an extended regular expression.
+# Whether the journal has a line that matches an extended regular expression.
 journal_has() {
     grep -Eq "$1" "$journal"
 }
@@ -118,14 +125,14 @@ wait_for_journal() {
 wait_for_picture() {
     local window=$1 expected=$2 name=$3 tries
     for ((tries = 0; tries < settle_wait * 5; tries++)); do
-        if "$window_check" compare "$window" "$expected" >"$work/$name-compare.txt" 2>&1; then
+        if window_check_bounded compare "$window" "$expected" >"$work/$name-compare.txt" 2>&1; then
             sed 's/^/  /' "$work/$name-compare.txt"
             return 0
         fi
         sleep 0.2
     done
-    "$window_check" compare "$window" "$expected" "$work/$name-difference.png" 2>&1 | sed 's/^/  /'
-    "$window_check" capture "$window" "$work/$name-shown.png" 2>/dev/null || true
+    window_check_bounded compare "$window" "$expected" "$work/$name-difference.png" 2>&1 | sed 's/^/  /'
+    window_check_bounded capture "$window" "$work/$name-shown.png" 2>/dev/null || true
     return 1
 }
 
@@ -136,7 +143,7 @@ find_plugin_window() {
             for (i = 3; i <= NF; i++) if ($i ~ /^ptr=/) parent = substr($i, 5) }
         END { print parent }' "$journal")
     [ -n "$host_parent" ] || return 1
-    plugin_window=$(xdotool search --onlyvisible --name '\[VST\]$' 2>/dev/null | head -n 1 || true)
+    plugin_window=$(xdotool_bounded search --onlyvisible --name '\[VST\]$' 2>/dev/null | head -n 1 || true)
     [ -n "$plugin_window" ] || return 1
     plugin_window=$(printf '0x%x' "$plugin_window")
 }
@@ -145,17 +152,17 @@ find_plugin_window() {
 # 562 x 200 at 0,0, viewable, inside Ardour's plug-in window. Sets `editor`.
 find_editor() {
     local children
-    children=$(xwininfo -children -id "$host_parent" 2>/dev/null | grep -E '^ +0x[0-9a-f]+ ' || true)
+    children=$(xwininfo_bounded -children -id "$host_parent" 2>/dev/null | grep -E '^ +0x[0-9a-f]+ ' || true)
     [ "$(grep -c . <<<"$children")" -eq 1 ] || return 1
     grep -q " $editor_size+0+0 " <<<"$children" || return 1
     editor=$(awk '{ print $1 }' <<<"$children")
-    xwininfo -tree -id "$plugin_window" | grep -q "^ *$editor " || return 1
-    xwininfo -id "$editor" | grep -q 'Map State: IsViewable'
+    xwininfo_bounded -tree -id "$plugin_window" | grep -q "^ *$editor " || return 1
+    xwininfo_bounded -id "$editor" | grep -q 'Map State: IsViewable'
 }
 
 show_windows() {
     echo "  windows on the display:"
-    xwininfo -root -tree | grep -E '^ +0x' | grep -v ' 1x1+' | sed 's/^/  | /'
+    xwininfo_bounded -root -tree | grep -E '^ +0x' | grep -v ' 1x1+' | sed 's/^/  | /'
 }
 
 # One Ardour run. Status 0: every check passed; 1: a check failed; 2: Ardour failed on its own.
@@ -197,31 +204,31 @@ run_gui_session() {
     echo "  the editor is window $editor ($editor_size), in Ardour's window $host_parent inside its"
     echo "  plug-in window $plugin_window"
     # Nothing of Ardour's may cover it while its pixels are read.
-    xdotool windowraise "$plugin_window"
+    xdotool_bounded windowraise "$plugin_window"
 
     echo "  its pixels against the headless picture of program $program:"
     wait_for_picture "$editor" "$work/before.png" before || return 1
     # The comparison must be able to fail: the picture of other levels is not what it shows.
-    if "$window_check" compare "$editor" "$work/after.png" >/dev/null 2>&1; then
+    if window_check_bounded compare "$editor" "$work/after.png" >/dev/null 2>&1; then
         echo "  the editor also matches the picture with level $((dragged + 1)) at 0"
         return 1
     fi
 
     echo "  dragging level $((dragged + 1)) from its top to below its slider with xdotool"
-    xdotool mousemove --window "$editor" "$drag_x" "$drag_from_y" mousedown 1
+    xdotool_bounded mousemove --window "$editor" "$drag_x" "$drag_from_y" mousedown 1
     if ! wait_for_journal "^host audioMasterBeginEdit\(43\) index=$dragged "; then
-        xdotool mouseup 1
+        xdotool_bounded mouseup 1
         echo "  the editor did not begin an edit of level $((dragged + 1))"
         return 1
     fi
     local y
     for ((y = drag_from_y + 20; y < drag_to_y; y += 20)); do
-        xdotool mousemove --window "$editor" "$drag_x" "$y"
+        xdotool_bounded mousemove --window "$editor" "$drag_x" "$y"
         sleep 0.05
     done
-    xdotool mousemove --window "$editor" "$drag_x" "$drag_to_y"
+    xdotool_bounded mousemove --window "$editor" "$drag_x" "$drag_to_y"
     wait_for_journal "^host audioMasterAutomate\(0\) index=$dragged value=0 opt=0 " || true
-    xdotool mouseup 1
+    xdotool_bounded mouseup 1
     if ! wait_for_journal "^host audioMasterEndEdit\(44\) index=$dragged "; then
         echo "  the editor did not end its edit"
         return 1
@@ -244,26 +251,38 @@ run_gui_session() {
 # level; the automated values fall and end at 0.
 check_edit_calls() {
     awk -v step="$dragged" '
-        $1 != "host" { next }
-        $2 ~ /^audioMaster(BeginEdit|Automate|EndEdit)\(/ {
-            split($3, kv, "="); index_seen = kv[2]
-            if (index_seen != step) { printf "  a call for level %d: %s\n", index_seen + 1, $0; bad = 1 }
-            name = $2; sub(/\(.*/, "", name)
-            if (name == "audioMasterBeginEdit") { if (state != "") bad = bad_order("begin edit", $0); state = "begun" }
-            if (name == "audioMasterAutomate") {
-                if (state != "begun") bad = bad_order("automation", $0)
-                split($5, kv, "="); value = kv[2] + 0
-                if (count > 0 && value > last) { print "  the level rose during a downward drag: " $0; bad = 1 }
-                last = value; count++
-            }
-            if (name == "audioMasterEndEdit") { if (state != "begun") bad = bad_order("end edit", $0); state = "ended" }
+        function complain(text) {
+            print "  " text
+            bad = 1
         }
-        function bad_order(what, line) { printf "  %s out of order: %s\n", what, line; return 1 }
+        $1 == "host" && $2 ~ /^audioMaster(BeginEdit|Automate|EndEdit)\(/ {
+            split($3, field, "=")
+            if (field[2] != step) complain("a call for level " field[2] + 1 ": " $0)
+            name = $2
+            sub(/\(.*/, "", name)
+            if (name == "audioMasterBeginEdit") {
+                if (state != "") complain("begin edit out of order: " $0)
+                state = "begun"
+            } else if (name == "audioMasterAutomate") {
+                if (state != "begun") complain("automation outside the edit: " $0)
+                split($5, field, "=")
+                value = field[2] + 0
+                if (count > 0 && value > last) complain("the level rose during a downward drag: " $0)
+                last = value
+                count++
+            } else {
+                if (state != "begun") complain("end edit out of order: " $0)
+                state = "ended"
+            }
+        }
         END {
-            if (count == 0) { print "  no automation"; bad = 1 }
-            else if (last != 0) { printf "  the last automated value is %g, not 0\n", last; bad = 1 }
-            if (state != "ended") { print "  no end edit after the automation"; bad = 1 }
-            if (!bad) printf "  the host heard begin edit, %d automations falling to 0, end edit, all of level %d\n", count, step + 1
+            if (count == 0) complain("no automation")
+            else if (last != 0) complain("the last automated value is " last ", not 0")
+            if (state != "ended") complain("no end edit after the automation")
+            if (!bad) {
+                printf "  the host heard begin edit, %d automations falling to 0, end edit,", count
+                printf " all of level %d\n", step + 1
+            }
             exit bad
         }' "$journal"
 }
@@ -286,7 +305,12 @@ summarise_journal() {
             if (idles == 0) first = t
             last = t; idles++
         }
-        END { if (idles > 1) printf "  effEditIdle: %d calls in %.2f s, %.1f a second\n", idles, last - first, (idles - 1) / (last - first) }' "$journal"
+        END {
+            if (idles > 1) {
+                printf "  effEditIdle: %d calls in %.2f s, %.1f a second\n", idles, last - first,
+                    (idles - 1) / (last - first)
+            }
+        }' "$journal"
 }
 
 echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
