@@ -43,6 +43,7 @@ constexpr long countedRepaints = 20;
 struct EditorBench {
     std::unique_ptr<host::HostedPlugin> plugin;
     std::unique_ptr<X11Stage> stage;
+    bool editorOpen = false;
     int program = silentProgram;
 
     void idle() { plugin->dispatch(effEditIdle); }
@@ -157,7 +158,8 @@ int run(const std::string& pluginPath) {
     }
     // An X11 window id travels in the pointer, as Linux hosts pass it.
     void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(bench.stage->hostWindow()));
-    if (bench.plugin->dispatch(effEditOpen, 0, 0, parent) == 0) {
+    bench.editorOpen = bench.plugin->dispatch(effEditOpen, 0, 0, parent) != 0;
+    if (!bench.editorOpen) {
         std::fprintf(stderr, "stepveil_editor_bench: the editor did not open\n");
         return 1;
     }
@@ -179,11 +181,17 @@ int run(const std::string& pluginPath) {
     countRequests(table);
     table.print(stdout);
     std::fflush(stdout);
+    return 0;
+}
 
-    bench.plugin->dispatch(effEditClose);
+// Closes the editor and the effect before the window they were shown in, and both before main
+// returns: at exit the plug-in's own static objects may already be gone.
+void closeAll() {
+    if (bench.plugin && bench.editorOpen) {
+        bench.plugin->dispatch(effEditClose);
+    }
     bench.plugin.reset();
     bench.stage.reset();
-    return 0;
 }
 
 } // namespace
@@ -200,6 +208,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int status = stepveil::bench::run(pluginPath);
+    stepveil::bench::closeAll();
     benchmark::Shutdown();
     return status;
 }
