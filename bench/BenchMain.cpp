@@ -6,6 +6,7 @@
 //
 // Our plug-in file and the peers are loaded through host/ exactly as a host would load them;
 // no effect code is linked in. A peer that is not installed is skipped, saying so.
+#include "bench/BenchArguments.h"
 #include "bench/BenchSubjects.h"
 #include "bench/RatioTable.h"
 #include "bench/StereoGain.h"
@@ -19,7 +20,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -112,25 +112,6 @@ void flushDenormals() {
 #endif
 }
 
-// Removes "--plugin PATH" from the arguments; Google Benchmark has taken its own already.
-std::string takePluginPath(int& argc, char** argv) {
-#if defined(STEPVEIL_PLUGIN_BUILD_PATH)
-    std::string path = STEPVEIL_PLUGIN_BUILD_PATH;
-#else
-    std::string path;
-#endif
-    int kept = 1;
-    for (int index = 1; index < argc; ++index) {
-        if (std::strcmp(argv[index], "--plugin") == 0 && index + 1 < argc) {
-            path = argv[++index];
-        } else {
-            argv[kept++] = argv[index];
-        }
-    }
-    argc = kept;
-    return path;
-}
-
 // The peers whose files load; the others are named with the package that would bring them.
 std::vector<Subject> availablePeers() {
     std::vector<Subject> available;
@@ -162,18 +143,9 @@ void registerBenchmarks(const Subject& gate, const std::vector<Subject>& peers) 
 
 int main(int argc, char** argv) {
     using namespace stepveil::bench;
-    // Repetitions of the subjects run in random order, so that a slow spell of a shared
-    // machine falls on all of them alike rather than on whichever ran then. Given first, so
-    // that the command line can still say otherwise.
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string interleaving = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleaving.data());
-    arguments.push_back(nullptr);
-    argc = static_cast<int>(arguments.size()) - 1;
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    const std::string pluginPath = takePluginPath(argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    bool unrecognised = false;
+    const std::string pluginPath = initialiseBenchmarks(argc, argv, unrecognised);
+    if (unrecognised) {
         return 2;
     }
     if (pluginPath.empty()) {

@@ -1,6 +1,6 @@
 #include "bench/RatioTable.h"
 
-#include <algorithm>
+#include <cstdlib>
 
 namespace stepveil::bench {
 namespace {
@@ -9,12 +9,6 @@ namespace {
 constexpr int goalBlockSize = 512;
 constexpr double gateOverGainGoal = 1.5;
 constexpr double peerOverGateGoal = 5.0;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
 
 // "<subject>/<frames>" split at its last slash; frames 0 when the name has no such ending.
 std::pair<std::string, int> splitName(const std::string& name) {
@@ -98,13 +92,6 @@ void RatioTable::printGoals(std::FILE* out) const {
                      peer.c_str(), peerOverGate,
                      peerOverGate >= peerOverGateGoal ? "met" : "NOT met");
     }
-}
-
-void TablingReporter::ReportRuns(const std::vector<Run>& reports) {
-    for (const Run& run : reports) {
-        table.record(run);
-    }
-    ConsoleReporter::ReportRuns(reports);
 }
 
 } // namespace stepveil::bench

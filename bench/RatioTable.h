@@ -3,7 +3,7 @@
 // runs just made. Benchmarks are named "<subject>/<frames>".
 #pragma once
 
-#include <benchmark/benchmark.h>
+#include "bench/TablingReporter.h"
 
 #include <cstdio>
 #include <map>
@@ -13,14 +13,13 @@
 
 namespace stepveil::bench {
 
-class RatioTable {
+class RatioTable : public RunTable {
 public:
     RatioTable(std::string gainName, std::string gateName, std::vector<std::string> peerNames,
                std::vector<int> frameCounts);
 
-    // Takes one finished run (repetitions each count; the table uses their median).
-    void record(const benchmark::BenchmarkReporter::Run& run);
-    void print(std::FILE* out) const;
+    void record(const benchmark::BenchmarkReporter::Run& run) override;
+    void print(std::FILE* out) const override;
 
 private:
     // Median CPU nanoseconds per stereo frame; negative when the subject has no run.
@@ -32,17 +31,6 @@ private:
     std::vector<std::string> peerLabels;
     std::vector<int> blockSizes;
     std::map<std::pair<std::string, int>, std::vector<double>> samples;
-};
-
-// The console reporter of Google Benchmark that also hands every run to a RatioTable.
-class TablingReporter : public benchmark::ConsoleReporter {
-public:
-    TablingReporter(RatioTable& destination, bool colour)
-        : ConsoleReporter(colour ? OO_ColorTabular : OO_Tabular), table(destination) {}
-    void ReportRuns(const std::vector<Run>& reports) override;
-
-private:
-    RatioTable& table;
 };
 
 } // namespace stepveil::bench

@@ -66,8 +66,10 @@ StepveilEditor::~StepveilEditor() {
     }
 }
 
-// Always answers 1. A second open without a close first closes the editor shown so far, so
-// no frame is left behind. Whatever cannot be allocated is left out; the rest works.
+// Answers 1, also when something could not be allocated: that is left out and the rest works.
+// Answers 0, leaving nothing behind, when the host's window cannot hold the editor's window
+// (a handle that is no window, or no screen to show it on). A second open without a close
+// first closes the editor shown so far, so no frame is left behind.
 StepveilEditor::int32 StepveilEditor::open(void* parent) {
     if (isOpen.load() || frame) {
         close();
@@ -78,7 +80,8 @@ StepveilEditor::int32 StepveilEditor::open(void* parent) {
     int width = backgroundBitmap ? backgroundBitmap->getWidth() : 0;
     int height = backgroundBitmap ? backgroundBitmap->getHeight() : 0;
     frame = new (std::nothrow) Frame(Rect(0, 0, width, height), static_cast<HWND>(parent), this);
-    if (frame) {
+    bool windowRefused = frame && parent && !frame->getWindow();
+    if (frame && !windowRefused) {
         frame->setBackground(backgroundBitmap);
         buildControls(track, handle);
     }
@@ -88,6 +91,10 @@ StepveilEditor::int32 StepveilEditor::open(void* parent) {
     }
     if (handle) {
         handle->release();
+    }
+    if (windowRefused) {
+        close();
+        return 0;
     }
     isOpen.store(true);
     // A level the host set while the controls were being built only marked an update; each

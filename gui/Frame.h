@@ -78,6 +78,7 @@ private:
     LRESULT handleMessage(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT paint(HWND paintedWindow, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT mouseDown(LPARAM lParam);
+    bool keyMessage(WPARAM virtualKey, bool down);
     void windowDestroyed();
     int32 dispatchKey(VstKeyCode& key, bool down);
     int32 indexOf(View* view);

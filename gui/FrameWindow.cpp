@@ -1,6 +1,6 @@
 // The frame's native side: the process-wide window class, the child window, its window
-// procedure (painting, button presses, destruction), and what the frame finds out about the
-// system when it is made.
+// procedure (painting, button presses, the wheel, arrow keys, destruction), and what the frame
+// finds out about the system when it is made.
 #include "gui/Frame.h"
 
 #include "effect/EffectBase.h"
@@ -174,9 +174,52 @@ LRESULT Frame::handleMessage(HWND messageWindow, UINT message, WPARAM wParam, LP
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         return mouseDown(lParam);
+    case WM_MOUSEWHEEL:
+        // The frame finds the view under the cursor itself; the point in lParam is not needed.
+        onWheel(nullptr, Point(0, 0),
+                static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        if (keyMessage(wParam, message == WM_KEYDOWN)) {
+            return 0;
+        }
+        return DefWindowProcA(messageWindow, message, wParam, lParam);
     default:
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     }
+}
+
+// The window's own keys reach the views as the host's keys do (effEditKeyDown): as the
+// interface's key record, for the keys the views know, the arrows. True when a view used it.
+bool Frame::keyMessage(WPARAM virtualKey, bool down) {
+    VstKeyCode key{};
+    switch (virtualKey) {
+    case VK_LEFT:
+        key.virt = VKEY_LEFT;
+        break;
+    case VK_UP:
+        key.virt = VKEY_UP;
+        break;
+    case VK_RIGHT:
+        key.virt = VKEY_RIGHT;
+        break;
+    case VK_DOWN:
+        key.virt = VKEY_DOWN;
+        break;
+    default:
+        return false;
+    }
+    if (GetAsyncKeyState(VK_SHIFT) < 0) {
+        key.modifier |= MODIFIER_SHIFT;
+    }
+    if (GetAsyncKeyState(VK_CONTROL) < 0) {
+        key.modifier |= MODIFIER_CONTROL;
+    }
+    if (GetAsyncKeyState(VK_MENU) < 0) {
+        key.modifier |= MODIFIER_ALTERNATE;
+    }
+    return (down ? onKeyDown(key) : onKeyUp(key)) != keyNotHandled;
 }
 
 void Frame::windowDestroyed() {

@@ -319,7 +319,10 @@ HostedPlugin::intptr HostedPlugin::answerHostCall(AEffect* caller, int32 opcode,
     case audioMasterIdle:
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
-        // Notices: recorded above, and acknowledged.
+        // Notices: recorded above, passed on, and acknowledged.
+        if (noticeHandler) {
+            noticeHandler(opcode, index, opt);
+        }
         return 1;
     case audioMasterCanDo:
         return answerCanDo(ptr);

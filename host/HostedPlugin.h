@@ -23,6 +23,7 @@
 #include "host/Transport.h"
 #include "vst2/vst2.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,13 @@ public:
     CallLog& callLog() { return log; }
     const CallLog& callLog() const { return log; }
     HostSettings& settings() { return hostSettings; }
+
+    // Called for every notice the plug-in sends (audioMasterAutomate with the index and the
+    // value, audioMasterBeginEdit and audioMasterEndEdit with the index, audioMasterIdle),
+    // after it is logged, on the thread that sent it: where a host reacts as a real one would,
+    // showing a value or doing its own idle work while the editor holds the mouse.
+    using NoticeHandler = std::function<void(int32 opcode, int32 index, float value)>;
+    void setNoticeHandler(NoticeHandler handler) { noticeHandler = std::move(handler); }
 
     // The start-up a host performs before processing: effOpen, then effSetSampleRate with the
     // transport's rate and effSetBlockSize with the settings' block size.
@@ -158,6 +166,7 @@ private:
     VstTimeInfo timeInfo{};
     AEffect* record = nullptr;
     bool resumed = false;
+    NoticeHandler noticeHandler;
 };
 
 } // namespace stepveil::host

@@ -6,10 +6,13 @@ packages=(
     cmake g++ make pkg-config git
     libgtest-dev googletest libbenchmark-dev
     libsndfile1-dev libpng-dev libfreetype-dev libfontconfig-dev libx11-dev
+    libxext-dev  # shared-memory pushes of the X11 display (MIT-SHM)
+    libxtst-dev libxres-dev  # real pointer input and client counts in the X11 editor tests
     fonts-liberation
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine wine64 xvfb xauth
-    ardour  # the real third-party host of scripts/stages/50-ardour.sh
+    ardour  # the real third-party host of scripts/stages/50-ardour.sh and 55-ardour-gui.sh
+    xdotool x11-utils  # pointer input and window listings for 55-ardour-gui.sh
 )
 
 missing=()

@@ -30,6 +30,11 @@ constexpr KnownOption snapshotOptions[] = {
     {"--levels", true},
 };
 
+constexpr KnownOption openOptions[] = {
+    {"--plugin", true},
+    {"--program", true},
+};
+
 using OptionHandler = std::function<void(std::string_view name, const std::string& value)>;
 
 struct ScannedArguments {
@@ -244,6 +249,25 @@ Command parseSnapshot(const std::vector<std::string>& args) {
     return options;
 }
 
+Command parseOpen(const std::vector<std::string>& args) {
+    OpenOptions options;
+    const ScannedArguments scanned = scanArguments(
+        "open", args, 1, openOptions, [&](std::string_view name, const std::string& value) {
+            if (name == "--plugin") {
+                options.pluginPath = value;
+            } else {
+                options.program = parseProgramChoice(value);
+            }
+        });
+    if (scanned.helpRequested) {
+        return HelpRequest{"open"};
+    }
+    if (!scanned.positionals.empty()) {
+        throw usageError("open takes no file (the plug-in is given with --plugin)");
+    }
+    return options;
+}
+
 } // namespace
 
 OutputFormat outputFormatFor(std::string_view outputPath, std::string_view formatName) {
@@ -309,6 +333,9 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (subcommand == "snapshot") {
         return parseSnapshot(arguments);
+    }
+    if (subcommand == "open") {
+        return parseOpen(arguments);
     }
     throw usageError("unknown command \"" + subcommand + "\" (try stepveil --help)");
 }

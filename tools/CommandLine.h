@@ -61,14 +61,19 @@ struct SnapshotOptions {
     std::string outputPath;           // a .png file
 };
 
+struct OpenOptions {
+    std::string pluginPath;
+    ProgramChoice program{0, {}};
+};
+
 struct HelpRequest {
-    std::string topic; // "", "render", "info" or "snapshot"
+    std::string topic; // "", "render", "info", "snapshot" or "open"
 };
 
 struct VersionRequest {};
 
-using Command =
-    std::variant<HelpRequest, VersionRequest, RenderOptions, InfoOptions, SnapshotOptions>;
+using Command = std::variant<HelpRequest, VersionRequest, RenderOptions, InfoOptions,
+                             SnapshotOptions, OpenOptions>;
 
 constexpr int defaultSampleRate = 44100;
 

@@ -27,6 +27,9 @@ struct HostWindow {
 };
 HostWindow hostWindow;
 
+// The environment variable that chooses the plug-in's display.
+constexpr const char* displayVariable = "STEPVEIL_DISPLAY";
+
 std::string systemError() {
     return std::strerror(errno);
 }
@@ -125,6 +128,9 @@ ERect showEditor(HostedPlugin& plugin) {
 
 void runSnapshot(const SnapshotOptions& options, std::FILE* report) {
     const std::string path = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    // The plug-in's layer picks its display when first used: the headless one draws without
+    // a screen and mirrors the editor's picture into the file named above.
+    setenv(displayVariable, "headless", 1);
     PictureFile picture(options.outputPath);
     std::unique_ptr<HostedPlugin> plugin = loadPlugin(path);
     plugin->open();

@@ -2,6 +2,7 @@
 
 #include "tools/CommandLine.h"
 #include "tools/InfoCommand.h"
+#include "tools/OpenCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SnapshotCommand.h"
 #include "tools/ToolError.h"
@@ -28,6 +29,8 @@ void runCommand(const Command& command) {
         runInfo(*info, stdout);
     } else if (const auto* snapshot = std::get_if<SnapshotOptions>(&command)) {
         runSnapshot(*snapshot, stdout);
+    } else if (const auto* open = std::get_if<OpenOptions>(&command)) {
+        runOpen(*open, stdout);
     }
 }
 

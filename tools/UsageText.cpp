@@ -12,6 +12,7 @@ Commands:
   render [OPTIONS] [INPUT] OUTPUT   gate an audio file (or the built-in source) into OUTPUT
   info [--plugin PATH]              show what a host sees of the plug-in
   snapshot [OPTIONS] OUTPUT.png     save a picture of the plug-in's editor
+  open [OPTIONS]                    show the plug-in's editor in a window (X11)
   help [COMMAND]                    show this text, or a command's own
 
 Options for every command:
@@ -69,6 +70,18 @@ Options:
   --levels a,b,...    32 step levels in 32nds (0..32), set after the program
 )";
 
+constexpr const char* openText = R"(Usage: stepveil open [OPTIONS]
+
+Shows the plug-in's editor in a window on the X display ($DISPLAY), as a host would, until
+the window is closed (or Ctrl-C). Every level the editor changes is printed as the host
+receives it, with the plug-in's own texts, such as:
+  Level 5 = 0.40625 (-7.8 dB)
+
+Options:
+  --plugin PATH       the plug-in file (default: the one built beside this tool)
+  --program N|NAME    program number or name whose levels the editor shows (default 0)
+)";
+
 } // namespace
 
 std::string usageText(std::string_view topic) {
@@ -80,6 +93,9 @@ std::string usageText(std::string_view topic) {
     }
     if (topic == "snapshot") {
         return snapshotText;
+    }
+    if (topic == "open") {
+        return openText;
     }
     return overviewText;
 }

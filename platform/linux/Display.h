@@ -1,12 +1,13 @@
 // Where the layer's windows are shown and where its input and time come from. The headless
-// display keeps everything in memory for tests; a display on a real window system fills the
-// same interface. The layer calls every member with its lock held, so a display must not
-// call back into the Win32 functions.
+// display keeps everything in memory for tests; the X11 display shows the windows the layer
+// places in a host's X11 window. The layer calls every member with its lock held, so a display
+// must not call back into the Win32 functions (the layer's internal tables are its to use).
 #pragma once
 
 #include "platform/win32.h"
 
 #include <memory>
+#include <vector>
 
 namespace stepveil::platform {
 
@@ -17,9 +18,10 @@ public:
     Display& operator=(const Display&) = delete;
     virtual ~Display() = default;
 
-    // Milliseconds for GetTickCount, and the wait of Sleep.
+    // Milliseconds for GetTickCount. Sleep asks the display first and then waits, with the
+    // layer's lock given up, for as long as the answer says (a virtual clock answers 0).
     virtual DWORD tickCount() = 0;
-    virtual void sleep(DWORD milliseconds) = 0;
+    virtual DWORD sleep(DWORD milliseconds) = 0;
 
     // Input as GetCursorPos, GetAsyncKeyState and GetSystemMetrics(SM_SWAPBUTTON) report it.
     // Keys are virtual-key codes; the mouse buttons are the physical ones.
@@ -28,21 +30,33 @@ public:
     virtual bool buttonsSwapped() = 0;
 
     // A parent handle the layer did not make stands for the host's own window. Answers
-    // whether the display can place a window in it, and where it lies on the screen.
-    virtual bool acceptsNativeParent(HWND parent, POINT& screenOrigin) = 0;
+    // whether the display can place a window in it, and where it lies on the screen now.
+    virtual bool acceptsNativeParent(HWND parent) = 0;
+    virtual POINT nativeParentOrigin(HWND parent) = 0;
 
-    // Window life and pixels: a window was made or is going, or part of its pixels changed
-    // (after EndPaint or ReleaseDC), in the window's own coordinates.
-    virtual void windowCreated(HWND window) = 0;
+    // Window life and pixels: a window was made (false: the display cannot show it, and the
+    // window must not be made) or is going, or part of its pixels changed (after EndPaint or
+    // ReleaseDC), in the window's own coordinates.
+    virtual bool windowCreated(HWND window) = 0;
     virtual void windowDestroyed(HWND window) = 0;
     virtual void windowChanged(HWND window, const RECT& area) = 0;
 
-    // Called before the message queue is read, to turn the system's events into messages.
+    // Called before the message queue is read, to turn the system's events into messages,
+    // and when a message has been taken from the queue to be handled.
     virtual void collectEvents() = 0;
+    virtual void messageTaken(const MSG&) {}
+    // Windows the system destroyed under the layer (their host window went): the layer
+    // destroys them as Win32 does, with WM_DESTROY, on the thread that owns them.
+    virtual std::vector<HWND> windowsLostToTheSystem() { return {}; }
 };
 
-// The display in use; the headless one until another is installed.
+// The display in use. Chosen at its first use: the headless one when the environment variable
+// STEPVEIL_DISPLAY is "headless", otherwise the X11 display.
 Display& currentDisplay();
 void installDisplay(std::unique_ptr<Display> display);
+
+// The environment variable, and its value, that choose the headless display.
+constexpr const char* displayChoiceVariable = "STEPVEIL_DISPLAY";
+constexpr const char* headlessDisplayName = "headless";
 
 } // namespace stepveil::platform

@@ -148,6 +148,13 @@ void removeGdiObject(std::uintptr_t handle) {
     tables().objects.remove(reinterpret_cast<const void*>(handle));
 }
 
+void markDrawn(DeviceContext& context, const RECT& area) {
+    RECT clipped = intersection(area, context.clip);
+    if (!isEmpty(clipped)) {
+        context.drawn = unionOf(context.drawn, clipped);
+    }
+}
+
 std::uintptr_t createDeviceContext(DcKind kind, HWND window, std::shared_ptr<Surface> target,
                                    RECT clip) {
     auto context = std::make_shared<DeviceContext>(kind, window, std::move(target), clip);

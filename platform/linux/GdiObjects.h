@@ -59,6 +59,7 @@ struct DeviceContext : GdiObject {
     HWND window;
     std::shared_ptr<Surface> target; // null for the screen, which headless has none of
     RECT clip;                       // in surface pixels; nothing is drawn outside it
+    RECT drawn{0, 0, 0, 0};          // bounding box of what was drawn, inside the clip
     std::uintptr_t pen = 0;
     std::uintptr_t brush = 0;
     std::uintptr_t font = 0;
@@ -99,6 +100,10 @@ std::uintptr_t createDeviceContext(DcKind kind, HWND window, std::shared_ptr<Sur
                                    RECT clip);
 // Lets go of everything the context holds selected and forgets the context.
 void destroyDeviceContext(std::uintptr_t handle);
+
+// Notes that the drawing calls touched `area` of the context's surface (clipped here), so
+// that only the part drawn is shown again when a window context is given back.
+void markDrawn(DeviceContext& context, const RECT& area);
 
 // Replaces the object in one of the context's slots, keeping selection counts right.
 void replaceSelection(std::uintptr_t& slot, std::uintptr_t newObject);

@@ -2,25 +2,6 @@
 
 namespace stepveil::platform {
 
-namespace {
-
-std::unique_ptr<Display>& installedDisplay() {
-    static std::unique_ptr<Display> display = std::make_unique<HeadlessDisplay>();
-    return display;
-}
-
-} // namespace
-
-Display& currentDisplay() {
-    return *installedDisplay();
-}
-
-void installDisplay(std::unique_ptr<Display> display) {
-    if (display) {
-        installedDisplay() = std::move(display);
-    }
-}
-
 // A poll is a run of GetAsyncKeyState calls for different keys, as when the mouse buttons
 // and the modifier keys are read one after another; asking for a key a second time means the
 // caller polls again, and the script moves on to its next step. The last step stays.
@@ -33,11 +14,6 @@ bool HeadlessDisplay::isKeyDown(int virtualKey) {
         keysReadThisStep.insert(virtualKey);
     }
     return keys.count(virtualKey) > 0;
-}
-
-bool HeadlessDisplay::acceptsNativeParent(HWND, POINT& screenOrigin) {
-    screenOrigin = POINT{0, 0};
-    return true;
 }
 
 void HeadlessDisplay::setKeyDown(int virtualKey, bool down) {

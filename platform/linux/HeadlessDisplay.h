@@ -21,12 +21,17 @@ struct InputStep {
 class HeadlessDisplay : public Display {
 public:
     DWORD tickCount() override { return clock; }
-    void sleep(DWORD milliseconds) override { clock += milliseconds; }
+    DWORD sleep(DWORD milliseconds) override {
+        clock += milliseconds;
+        return 0;
+    }
     POINT cursorPosition() override { return cursor; }
     bool isKeyDown(int virtualKey) override;
     bool buttonsSwapped() override { return swapped; }
-    bool acceptsNativeParent(HWND parent, POINT& screenOrigin) override;
-    void windowCreated(HWND) override {}
+    // Any handle stands for a host window, placed at the screen's origin.
+    bool acceptsNativeParent(HWND) override { return true; }
+    POINT nativeParentOrigin(HWND) override { return POINT{0, 0}; }
+    bool windowCreated(HWND) override { return true; }
     void windowDestroyed(HWND) override {}
     void windowChanged(HWND window, const RECT&) override { mirrorHostWindowPicture(window); }
     void collectEvents() override {}

@@ -1,6 +1,8 @@
 #include "platform/linux/Raster.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace stepveil::platform {
@@ -63,6 +65,21 @@ COLORREF convertPixel(COLORREF pixel, const DeviceContext& source,
     return pixel == monochromeWhite ? destination.backgroundColour : destination.textColour;
 }
 
+// A plain copy between surfaces of one kind, row by row: the transfer every control's drawing
+// makes, which needs neither conversion nor a raster operation per pixel. Rows are copied in
+// the order that reads each before it is overwritten when both areas lie on one surface.
+void copyRows(const Surface& source, int sourceX, int sourceY, Surface& destination,
+              const RECT& area) {
+    const int rows = area.bottom - area.top;
+    const std::size_t bytes = static_cast<std::size_t>(area.right - area.left) * sizeof(COLORREF);
+    const bool upwards = &source == &destination && sourceY < area.top;
+    for (int step = 0; step < rows; ++step) {
+        const int row = upwards ? rows - 1 - step : step;
+        std::memmove(destination.at(area.left, area.top + row), source.at(sourceX, sourceY + row),
+                     bytes);
+    }
+}
+
 } // namespace
 
 void drawLine(DeviceContext& context, POINT from, POINT to, COLORREF colour) {
@@ -81,6 +98,10 @@ void drawLine(DeviceContext& context, POINT from, POINT to, COLORREF colour) {
     // Where the ideal line passes exactly between two pixels, Win32 takes the one with the
     // smaller minor coordinate (the upper or the left one), whichever way the line runs.
     bool halvesTowardsStart = xMajor ? dy > 0 : dx > 0;
+    if (steps > 0) {
+        markDrawn(context, RECT{std::min(from.x, to.x), std::min(from.y, to.y),
+                                std::max(from.x, to.x) + 1, std::max(from.y, to.y) + 1});
+    }
     for (int step = 0; step < steps; ++step) {
         int major = step;
         int minor = minorOffset(step, steps, xMajor ? absoluteY : absoluteX, halvesTowardsStart);
@@ -95,6 +116,7 @@ void fillArea(DeviceContext& context, const RECT& area, COLORREF colour) {
         return;
     }
     context.target->fill(intersection(area, context.clip), context.target->realize(colour));
+    markDrawn(context, area);
 }
 
 bool brushColour(const DeviceContext& context, COLORREF& colour) {
@@ -131,6 +153,13 @@ bool blockTransfer(DeviceContext& destination, int x, int y, int width, int heig
     }
     area = intersection(area, destination.clip);
     if (isEmpty(area)) {
+        return true;
+    }
+    markDrawn(destination, area);
+    if (rasterOperation == SRCCOPY &&
+        source->target->isMonochrome() == destination.target->isMonochrome()) {
+        copyRows(*source->target, area.left - x + sourceX, area.top - y + sourceY,
+                 *destination.target, area);
         return true;
     }
     COLORREF pattern = 0;
@@ -177,6 +206,7 @@ bool transparentTransfer(DeviceContext& destination, const RECT& destinationArea
     }
     transparent &= colourMask;
     RECT area = intersection(destinationArea, destination.clip);
+    markDrawn(destination, area);
     for (int row = area.top; row < area.bottom; ++row) {
         long long sourceRow = sourceArea.top + static_cast<long long>(row - destinationArea.top) *
                                                    sourceHeight / destinationHeight;

@@ -28,6 +28,9 @@ public:
 
     COLORREF pixel(int x, int y) const { return pixels[index(x, y)]; }
     void setPixel(int x, int y, COLORREF colour) { pixels[index(x, y)] = colour; }
+    // Row y's pixels from column x on, for work on whole runs of a row.
+    const COLORREF* at(int x, int y) const { return pixels.data() + index(x, y); }
+    COLORREF* at(int x, int y) { return pixels.data() + index(x, y); }
 
     // The colour a pen, brush or text colour takes on this surface: itself on a colour
     // surface, the nearer of black and white on a monochrome one.

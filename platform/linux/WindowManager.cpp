@@ -1,5 +1,6 @@
 #include "platform/linux/WindowManager.h"
 
+#include "platform/linux/Display.h"
 #include "platform/linux/HandleTable.h"
 
 #include <algorithm>
@@ -169,18 +170,25 @@ bool isWindowVisible(const Window& window) {
 POINT screenOrigin(const Window& window) {
     POINT origin = window.position;
     HWND nativeParent = window.nativeParent;
-    POINT nativeOrigin = window.nativeOrigin;
     for (auto parent = findWindow(window.parent); parent; parent = findWindow(parent->parent)) {
         origin.x += parent->position.x;
         origin.y += parent->position.y;
         nativeParent = parent->nativeParent;
-        nativeOrigin = parent->nativeOrigin;
     }
     if (nativeParent != nullptr) {
+        POINT nativeOrigin = currentDisplay().nativeParentOrigin(nativeParent);
         origin.x += nativeOrigin.x;
         origin.y += nativeOrigin.y;
     }
     return origin;
+}
+
+std::shared_ptr<Window> windowInNativeParent(HWND window) {
+    auto current = findWindow(window);
+    while (current && current->parent != nullptr) {
+        current = findWindow(current->parent);
+    }
+    return current && current->nativeParent != nullptr ? current : nullptr;
 }
 
 std::vector<std::shared_ptr<Window>> windowsOfThread(std::thread::id thread) {

@@ -27,7 +27,6 @@ struct Window {
     HWND parent = nullptr;       // a window of the layer, or null
     HWND nativeParent = nullptr; // a host window the layer did not make, or null
     POINT position{0, 0};        // relative to the parent, or on the screen without one
-    POINT nativeOrigin{0, 0};    // screen position of the native parent
     int width = 0;
     int height = 0;
     LONG_PTR userData = 0;
@@ -52,7 +51,12 @@ HWND addWindow(std::shared_ptr<Window> window);
 std::vector<std::shared_ptr<Window>> windowTree(HWND root);
 void forgetWindow(HWND handle);
 bool isWindowVisible(const Window& window);
+// Where the window lies on the screen now; inside a host's window the display says where
+// that one is.
 POINT screenOrigin(const Window& window);
+// The window of the layer that holds `window` (itself or an ancestor) and sits directly in a
+// host's native window, or null.
+std::shared_ptr<Window> windowInNativeParent(HWND window);
 std::vector<std::shared_ptr<Window>> windowsOfThread(std::thread::id thread);
 
 // Update regions, kept as their bounding rectangle in the window's coordinates.

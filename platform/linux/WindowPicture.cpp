@@ -29,16 +29,6 @@ void drawChildren(const Window& window, headless::Image& image, POINT offset) {
     }
 }
 
-// The window of the layer that sits directly in a host's native window and holds `window`,
-// or null when `window` is not inside one.
-std::shared_ptr<Window> windowInNativeParent(HWND window) {
-    auto current = findWindow(window);
-    while (current && current->parent != nullptr) {
-        current = findWindow(current->parent);
-    }
-    return current && current->nativeParent != nullptr ? current : nullptr;
-}
-
 } // namespace
 
 headless::Image surfacePicture(const Surface& surface) {

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "platform/linux/LayerLock.h"
+#include "platform/linux/WindowManager.h"
 #include "platform/win32.h"
+
+#include <memory>
 
 namespace stepveil::platform {
 
@@ -10,5 +13,9 @@ namespace stepveil::platform {
 // takes it again afterwards. A missing procedure gets DefWindowProcA's treatment.
 LRESULT callWindowProcedure(LayerLock& lock, HWND window, WNDPROC procedure, UINT message,
                             WPARAM wParam, LPARAM lParam);
+
+// DestroyWindow's work on a window of the calling thread: WM_DESTROY to the window and then
+// its children, each with the lock given up, then the display is told and the windows go.
+void destroyWindowTree(LayerLock& lock, const std::shared_ptr<Window>& window);
 
 } // namespace stepveil::platform

@@ -4,7 +4,9 @@
 #include "platform/linux/LayerLock.h"
 #include "platform/linux/SystemSettings.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 using namespace stepveil::platform;
 
@@ -37,9 +39,14 @@ DWORD GetTickCount() {
     return currentDisplay().tickCount();
 }
 
+// The wait itself happens without the layer's lock, so other threads go on using the layer.
 void Sleep(DWORD milliseconds) {
     auto lock = lockLayer();
-    currentDisplay().sleep(milliseconds);
+    DWORD wait = currentDisplay().sleep(milliseconds);
+    lock.unlock();
+    if (wait > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    }
 }
 
 // Answers as Windows 8 and later answer programs without a compatibility manifest: 6.2,

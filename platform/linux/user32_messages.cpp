@@ -8,12 +8,28 @@
 
 using namespace stepveil::platform;
 
+namespace {
+
+// Windows whose host window went while the layer was not looking: each gets WM_DESTROY as in
+// Win32, on the thread that owns it, before that thread reads its queue.
+void destroyWindowsLostToTheSystem(LayerLock& lock) {
+    for (HWND handle : currentDisplay().windowsLostToTheSystem()) {
+        auto window = findWindow(handle);
+        if (window && !window->destroying && window->thread == std::this_thread::get_id()) {
+            destroyWindowTree(lock, window);
+        }
+    }
+}
+
+} // namespace
+
 BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessage, UINT removal) {
     auto lock = lockLayer();
     if (message == nullptr) {
         return FALSE;
     }
     currentDisplay().collectEvents();
+    destroyWindowsLostToTheSystem(lock);
     MSG found{};
     bool remove = (removal & PM_REMOVE) != 0;
     if (!takePostedMessage(found, window, firstMessage, lastMessage, remove)) {
@@ -27,6 +43,9 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessag
     }
     found.time = currentDisplay().tickCount();
     found.pt = currentDisplay().cursorPosition();
+    if (remove) {
+        currentDisplay().messageTaken(found);
+    }
     *message = found;
     return TRUE;
 }

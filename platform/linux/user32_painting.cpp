@@ -45,9 +45,9 @@ int ReleaseDC(HWND handle, HDC dc) {
     if (!context || context->dcKind == DcKind::Memory || context->window != handle) {
         return 0;
     }
-    RECT changed = context->clip;
+    RECT changed = context->drawn;
     destroyDeviceContext(reinterpret_cast<std::uintptr_t>(dc));
-    if (handle != nullptr && findWindow(handle)) {
+    if (handle != nullptr && !isEmpty(changed) && findWindow(handle)) {
         currentDisplay().windowChanged(handle, changed);
     }
     return 1;

@@ -39,6 +39,11 @@ int textWidth(RealizedFont& font, const std::u32string& text) {
 
 void drawGlyph(DeviceContext& context, const Glyph& glyph, int originX, int baseline,
                const RECT& clip, COLORREF colour) {
+    int glyphLeft = originX + glyph.left;
+    int glyphTop = baseline - glyph.top;
+    markDrawn(context, intersection(RECT{glyphLeft, glyphTop, glyphLeft + glyph.width,
+                                         glyphTop + glyph.height},
+                                    clip));
     for (int row = 0; row < glyph.height; ++row) {
         int y = baseline - glyph.top + row;
         if (y < clip.top || y >= clip.bottom) {
@@ -102,6 +107,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
     if (context->backgroundMode == OPAQUE) {
         RECT cell = intersection(RECT{x, y, x + width, y + height}, clip);
         context->target->fill(cell, context->target->realize(context->backgroundColour));
+        markDrawn(*context, cell);
     }
     COLORREF colour = context->target->realize(context->textColour);
     int baseline = y + font->ascent();
@@ -113,8 +119,9 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
     }
     if (font->underline()) {
         int top = baseline + font->underlinePosition();
-        context->target->fill(
-            intersection(RECT{x, top, x + width, top + font->underlineThickness()}, clip), colour);
+        RECT line = intersection(RECT{x, top, x + width, top + font->underlineThickness()}, clip);
+        context->target->fill(line, colour);
+        markDrawn(*context, line);
     }
     return height;
 }

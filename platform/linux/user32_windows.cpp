@@ -37,22 +37,22 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
     if (!windowClass) {
         return nullptr;
     }
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
+        return nullptr;
+    }
     auto window = std::make_shared<Window>();
     if (parent != nullptr) {
         auto parentWindow = findWindow(parent);
         if (parentWindow) {
             window->parent = parent;
-        } else if (currentDisplay().acceptsNativeParent(parent, window->nativeOrigin)) {
+        } else if (currentDisplay().acceptsNativeParent(parent)) {
             window->nativeParent = parent;
         } else {
             return nullptr;
         }
     } else if (style & WS_CHILD) {
-        return nullptr;
-    }
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    if (static_cast<std::int64_t>(width) * height > maximumSurfacePixels) {
         return nullptr;
     }
     window->windowClass = windowClass;
@@ -65,7 +65,10 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
     window->thread = std::this_thread::get_id();
     HWND handle = addWindow(window);
     invalidateWindow(*window, nullptr, true);
-    currentDisplay().windowCreated(handle);
+    if (!currentDisplay().windowCreated(handle)) {
+        forgetWindow(handle);
+        return nullptr;
+    }
     return handle;
 }
 
@@ -75,6 +78,14 @@ BOOL DestroyWindow(HWND handle) {
     if (!window || window->destroying || window->thread != std::this_thread::get_id()) {
         return FALSE;
     }
+    destroyWindowTree(lock, window);
+    return TRUE;
+}
+
+namespace stepveil::platform {
+
+void destroyWindowTree(LayerLock& lock, const std::shared_ptr<Window>& window) {
+    HWND handle = window->handle;
     auto tree = windowTree(handle);
     for (const auto& member : tree) {
         member->destroying = true;
@@ -94,8 +105,9 @@ BOOL DestroyWindow(HWND handle) {
                      window->position.y + window->height};
         invalidateWindow(*parent, &covered, true);
     }
-    return TRUE;
 }
+
+} // namespace stepveil::platform
 
 LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
     auto lock = lockLayer();
@@ -135,6 +147,31 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
     POINT origin = screenOrigin(*window);
     *rect = RECT{origin.x, origin.y, origin.x + window->width, origin.y + window->height};
     return TRUE;
+}
+
+namespace {
+
+// Moves a point by the window's screen origin, now: +1 from client to screen, -1 back.
+BOOL moveByWindowOrigin(HWND handle, LPPOINT point, int direction) {
+    auto lock = lockLayer();
+    auto window = findWindow(handle);
+    if (!window || point == nullptr) {
+        return FALSE;
+    }
+    POINT origin = screenOrigin(*window);
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
+    return TRUE;
+}
+
+} // namespace
+
+BOOL ScreenToClient(HWND handle, LPPOINT point) {
+    return moveByWindowOrigin(handle, point, -1);
+}
+
+BOOL ClientToScreen(HWND handle, LPPOINT point) {
+    return moveByWindowOrigin(handle, point, 1);
 }
 
 LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM) {

@@ -44,10 +44,26 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define WM_DESTROY 0x0002
 #define WM_PAINT 0x000F
 #define WM_ERASEBKGND 0x0014
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
 #define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
 #define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
 #define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_MOUSEWHEEL 0x020A
+
+// Mouse message details: the keys and buttons held (wParam's low word), the wheel's turn.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(wParam) (static_cast<short>(HIWORD(wParam)))
 
 // Class and window styles.
 #define CS_GLOBALCLASS 0x4000
@@ -78,6 +94,30 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
 
+// Further virtual keys of WM_KEYDOWN and WM_KEYUP.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
+#define VK_F1 0x70
+
 #define SM_SWAPBUTTON 23
 #define COLOR_BTNFACE 15
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
@@ -95,6 +135,8 @@ LONG GetWindowLongA(HWND window, int index);
 LONG SetWindowLongA(HWND window, int index, LONG value);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL GetWindowRect(HWND window, LPRECT rect);
+BOOL ScreenToClient(HWND window, LPPOINT point);
+BOOL ClientToScreen(HWND window, LPPOINT point);
 
 // Painting.
 HDC GetDC(HWND window);

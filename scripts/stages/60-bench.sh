@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks on the shipped Release build and runs them once, briefly, so that they
-# keep working. Timings are printed, never judged here: see docs/BENCHMARKS.md.
+# keep working: the gate's audio, and the editor under Xvfb. Timings are printed, never judged
+# here: see docs/BENCHMARKS.md.
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
 
@@ -27,5 +28,7 @@ fi
 # The Linux stage's build; STEPVEIL_LINUX_BUILD points elsewhere for a run of this stage alone.
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
-cmake --build "$build" --target stepveil_bench -j"$JOBS"
+cmake --build "$build" --target stepveil_bench stepveil_editor_bench -j"$JOBS"
 timeout 300 "$build/bench/stepveil_bench" --benchmark_min_time=0.01
+# The editor on a real X server: Xvfb, as in the GUI tests.
+timeout 120 xvfb-run -a "$build/bench/stepveil_editor_bench" --benchmark_min_time=0.01

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
+
+#include <pthread.h>
 
 namespace stepveil::recorder {
 namespace {
@@ -168,7 +171,7 @@ CallJournal& CallJournal::instance() {
     return journal;
 }
 
-CallJournal::CallJournal() {
+CallJournal::CallJournal() : opened(std::chrono::steady_clock::now()) {
     if (const char* path = std::getenv("STEPVEIL_RECORDER_LOG"); path != nullptr && *path) {
         file = std::fopen(path, "a");
     }
@@ -180,16 +183,29 @@ CallJournal::~CallJournal() {
     }
 }
 
+// Every line ends with the calling thread's name (hosts name their threads, which tells the
+// user-interface thread from the audio thread and from a thread of the host's own for the
+// editor) and the seconds since the journal opened, so that rates can be read from it.
 void CallJournal::writeLine(const char* format, ...) {
     if (file == nullptr) {
         return;
     }
+    char thread[32] = "?";
+    if (pthread_getname_np(pthread_self(), thread, sizeof thread) != 0 || thread[0] == '\0') {
+        std::snprintf(thread, sizeof thread, "?");
+    }
+    for (char* letter = thread; *letter != '\0'; ++letter) {
+        if (*letter == ' ' || *letter == '=') {
+            *letter = '_';
+        }
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - opened;
     std::lock_guard<std::mutex> guard(lock);
     va_list arguments;
     va_start(arguments, format);
     std::vfprintf(file, format, arguments);
     va_end(arguments);
-    std::fputc('\n', file);
+    std::fprintf(file, " thread=%s t=%.6f\n", thread, elapsed.count());
     // Flushed line by line: a host that crashes later must not take the journal with it.
     std::fflush(file);
 }
@@ -200,6 +216,25 @@ void CallJournal::note(const std::string& line) {
 
 void CallJournal::dispatcherCall(vst2::int32 opcode, vst2::int32 index, vst2::intptr value,
                                  const void* ptr, float opt, vst2::intptr result) {
+    // The editor's window: on X11 hosts ptr carries the parent window's id, not an address.
+    if (opcode == effEditOpen) {
+        writeLine("dispatcher %s(%d) index=%d value=0x%lx ptr=0x%lx opt=%g -> %ld",
+                  effectOpcodeName(opcode), opcode, index, static_cast<unsigned long>(value),
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(ptr)),
+                  static_cast<double>(opt), static_cast<long>(result));
+        return;
+    }
+    if (opcode == effEditGetRect && ptr != nullptr) {
+        const ERect* rect = *static_cast<ERect* const*>(ptr);
+        if (rect != nullptr) {
+            // As X geometry: width x height + left + top.
+            writeLine("dispatcher %s(%d) index=%d value=%ld opt=%g rect=%dx%d+%d+%d -> %ld",
+                      effectOpcodeName(opcode), opcode, index, static_cast<long>(value),
+                      static_cast<double>(opt), rect->right - rect->left, rect->bottom - rect->top,
+                      rect->left, rect->top, static_cast<long>(result));
+            return;
+        }
+    }
     if (passesHostText(opcode) && ptr != nullptr) {
         writeLine("dispatcher %s(%d) index=%d value=%ld opt=%g text=\"%.64s\" -> %ld",
                   effectOpcodeName(opcode), opcode, index, static_cast<long>(value),

@@ -6,6 +6,7 @@
 
 #include "vst2/vst2.h"
 
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -40,6 +41,7 @@ private:
 
     std::mutex lock;
     std::FILE* file = nullptr;
+    std::chrono::steady_clock::time_point opened;
 };
 
 // Readable names of the interface's opcodes, for the journal; "?" for numbers it lacks.

@@ -8,6 +8,10 @@
 -- (constant-level-source.lua), gives every sample the same value per channel; the plug-in
 -- follows it. The track's panner is bypassed so that the master bus receives the plug-in's
 -- output unchanged, and the master bus is exported from sample 0 as a float WAV file.
+--
+-- With the word "open-editor" in place of EXPORT_FILE (PRESET_ID is then ignored) nothing is
+-- exported: the session is saved with the plug-in's editor window marked open, so that
+-- Ardour's GUI shows the editor as soon as it loads the session (run-ardour-gui-test.sh).
 -- Every failure ends the tool with a non-zero exit status and a message on stderr.
 
 local function fail (message)
@@ -114,21 +118,67 @@ if not plugin:load_preset (chosen) then
 end
 say (string.format ("program %d: %s (%s)", program, chosen.label, chosen.uri))
 
--- Export the master bus through our own format: 32-bit float WAV without analysis.
-local export = Session:simple_export ()
-if not export:set_preset (preset_id) then
-	fail ("the export preset " .. preset_id .. " is not installed")
+-- Ardour's GUI keeps its windows' state in the session file, inside <Extra><UI>; a plug-in's
+-- window is named after its route and processor, and a visible one is opened with the session.
+local function mark_editor_open (session_file, route_id, processor_id)
+	local file = io.open (session_file, "r")
+	if not file then
+		fail ("cannot read the saved session " .. session_file)
+	end
+	local text = file:read ("a")
+	file:close ()
+	if string.find (text, "<Extra>", 1, true) then
+		fail ("the saved session already has GUI state; this script expects none")
+	end
+	local window = string.format ('  <Extra>\n    <UI>\n      <Window name="P-%s-%s" visible="1" '
+		.. 'x-off="0" y-off="0" custom-ui="yes"/>\n    </UI>\n  </Extra>\n</Session>',
+		route_id, processor_id)
+	local marked, count = string.gsub (text, "</Session>%s*$", function () return window .. "\n" end)
+	if count ~= 1 then
+		fail ("the saved session " .. session_file .. " does not end with </Session>")
+	end
+	file = io.open (session_file, "w")
+	if not file or not file:write (marked) or not file:close () then
+		fail ("cannot write the session " .. session_file)
+	end
 end
-local folder, name = string.match (export_file, "^(.*)/([^/]+)%.wav$")
-if not folder then
-	fail ("the export file must be an absolute .wav path: " .. export_file)
-end
-export:set_folder (folder)
-export:set_name (name)
-export:set_range (0, frames)
-if not export:run_export () then
-	fail ("the export failed")
-end
-say ("exported " .. frames .. " frames to " .. export_file)
 
-close_session ()
+-- Saves the session with the plug-in's editor marked open, for Ardour's GUI.
+local function save_with_editor_open ()
+	local route_id = track:to_stateful ():id ():to_s ()
+	local processor_id = gate:to_stateful ():id ():to_s ()
+	if Session:save_state ("", false, false, false, false, false) ~= 0 then
+		fail ("cannot save the session")
+	end
+	local session_file = session_dir .. "/" .. Session:snap_name () .. ".ardour"
+	close_session ()
+	mark_editor_open (session_file, route_id, processor_id)
+	say (string.format ("saved %s with the editor of processor %s on route %s marked open",
+		session_file, processor_id, route_id))
+end
+
+-- Exports the master bus through our own format: 32-bit float WAV without analysis.
+local function export_master ()
+	local export = Session:simple_export ()
+	if not export:set_preset (preset_id) then
+		fail ("the export preset " .. preset_id .. " is not installed")
+	end
+	local folder, name = string.match (export_file, "^(.*)/([^/]+)%.wav$")
+	if not folder then
+		fail ("the export file must be an absolute .wav path: " .. export_file)
+	end
+	export:set_folder (folder)
+	export:set_name (name)
+	export:set_range (0, frames)
+	if not export:run_export () then
+		fail ("the export failed")
+	end
+	say ("exported " .. frames .. " frames to " .. export_file)
+	close_session ()
+end
+
+if export_file == "open-editor" then
+	save_with_editor_open ()
+else
+	export_master ()
+end

@@ -14,6 +14,9 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+test_name="ardour test"
+# shellcheck source=tests/ardour/ardour-common.sh
+source "$here/ardour-common.sh"
 build=$(cd "${1:?usage: run-ardour-test.sh BUILD_DIR [WORK_DIR]}" && pwd)
 work=${2:-$build/ardour-test}
 
@@ -39,47 +42,16 @@ declare -A program_levels=(
     [8]="32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0"
 )
 
-fail() {
-    echo "ardour test: $*" >&2
-    exit 1
-}
-
 for file in "$plugin_built" "$render_tool" "$checker" "$recorder_built"; do
     [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
 done
 
-lua_tool=$(command -v ardour7-lua || true)
-[ -n "$lua_tool" ] || fail "ardour7-lua not found: install Debian's ardour package"
-# The scanner is not on PATH: it lives in Ardour's library folder and needs that folder's
-# libraries.
-scanner=$(dpkg -L ardour 2>/dev/null | grep '/ardour-vst-scanner$' | head -n 1 || true)
-[ -x "$scanner" ] || fail "Ardour's ardour-vst-scanner not found"
-ardour_libraries=$(dirname "$scanner")
+find_ardour_programs
 
 rm -rf "$work"
 mkdir -p "$work"
-# Ardour keeps its configuration and plug-in cache in the user's folders: give it its own.
-export HOME=$work/home
-export XDG_CONFIG_HOME=$HOME/config XDG_CACHE_HOME=$HOME/cache XDG_DATA_HOME=$HOME/data
-ardour_config=$XDG_CONFIG_HOME/ardour7
-mkdir -p "$ardour_config/scripts" "$ardour_config/export"
-cp "$here/constant-level-source.lua" "$ardour_config/scripts/"
+prepare_ardour_home "$work"
 cp "$here/float-wav.format" "$here/float-wav.preset" "$ardour_config/export/"
-
-# Puts a plug-in file into a folder of its own and registers it in Ardour's cache.
-# Ardour compares the file's time with the cache's to whole seconds and treats a file made in
-# the cache's second as changed, so the copy is dated into the past before it is scanned.
-install_plugin() {
-    local source=$1 folder=$2
-    mkdir -p "$folder"
-    cp "$source" "$folder/"
-    local file=$folder/$(basename "$source")
-    touch -d '2 minutes ago' "$file"
-    if ! LD_LIBRARY_PATH=$ardour_libraries${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} \
-        timeout 60 "$scanner" -f -q "$file"; then
-        fail "Ardour's scanner rejected $file"
-    fi
-}
 
 direct_folder=$work/vst-direct
 recorder_folder=$work/vst-recorder

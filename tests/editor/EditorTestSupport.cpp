@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "tests/HeadlessDisplayChoice.h"
 
 #include "gui/Frame.h"
 

@@ -1,4 +1,5 @@
 #include "GuiTestSupport.h"
+#include "tests/HeadlessDisplayChoice.h"
 
 #include "gui/Control.h"
 #include "platform/resources.h"

@@ -1,5 +1,6 @@
 // Runs the host-level tests. --plugin=PATH points them at another build of the plug-in file.
 #include "TestFiles.h"
+#include "tests/HeadlessDisplayChoice.h"
 
 #include <gtest/gtest.h>
 

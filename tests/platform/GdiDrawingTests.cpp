@@ -111,6 +111,29 @@ TEST_F(GdiDrawing, BlockTransferLeavesOutWhatLiesOutsideTheSource) {
                                                   "....\n");
 }
 
+TEST_F(GdiDrawing, BlockTransferWithinOneSurfaceReadsTheSourceBeforeWritingIt) {
+    // An L of red moved by one pixel down and right, and back up and left, on its own surface:
+    // each pixel ends as the source showed it before the transfer began.
+    auto drawL = [](Canvas& canvas) {
+        fill(canvas.dc(), RECT{0, 0, 4, 1}, red);
+        fill(canvas.dc(), RECT{0, 0, 1, 4}, red);
+    };
+    Canvas down(4, 4, blue);
+    drawL(down);
+    BitBlt(down.dc(), 1, 1, 3, 3, down.dc(), 0, 0, SRCCOPY);
+    EXPECT_EQ(pattern(down.pixels(), red), "####\n"
+                                           "####\n"
+                                           "##..\n"
+                                           "##..\n");
+    Canvas up(4, 4, blue);
+    drawL(up);
+    BitBlt(up.dc(), 0, 0, 3, 3, up.dc(), 1, 1, SRCCOPY);
+    EXPECT_EQ(pattern(up.pixels(), red), "...#\n"
+                                         "....\n"
+                                         "....\n"
+                                         "#...\n");
+}
+
 TEST_F(GdiDrawing, ColourToMonochromeTurnsTheSourceBackgroundColourWhite) {
     Canvas source(3, 1, red);
     fill(source.dc(), RECT{1, 0, 2, 1}, blue);

@@ -1,4 +1,5 @@
 #include "PlatformTestSupport.h"
+#include "tests/HeadlessDisplayChoice.h"
 
 namespace platform_test {
 

@@ -75,6 +75,14 @@ TEST_F(Windows, ChildPositionsAreRelativeToTheirParent) {
     EXPECT_EQ(rect.top, 76);
     EXPECT_EQ(rect.right, 145);
     EXPECT_EQ(rect.bottom, 116);
+    POINT point{1, 2};
+    ASSERT_TRUE(ClientToScreen(inner, &point));
+    EXPECT_EQ(point.x, 116);
+    EXPECT_EQ(point.y, 78);
+    ASSERT_TRUE(ScreenToClient(outer, &point));
+    EXPECT_EQ(point.x, 6);
+    EXPECT_EQ(point.y, 8);
+    EXPECT_FALSE(ScreenToClient(nullptr, &point));
     EXPECT_EQ(CreateWindowExA(0, "TestClassPositions", "", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr,
                               nullptr, nullptr),
               nullptr)
