@@ -35,15 +35,12 @@ lmms_block=256
 # The unique id LMMS prints when it has loaded the plug-in (OVSV), whichever DLL wraps it.
 unique_id_line="unique ID: OVSV"
 
-declare -A program_levels=(
-    [0]="32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0"
-    [8]="32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0 32 0"
-)
-
 fail() {
     echo "lmms test: $*" >&2
     exit 1
 }
+# shellcheck source=../ardour/host-test-helpers.sh
+source "$(dirname "$0")/../ardour/host-test-helpers.sh"
 
 for file in "$plugin" "$recorder" "$linux_plugin" "$render_tool" "$checker"; do
     [ -e "$file" ] || fail "missing $file"
@@ -161,27 +158,16 @@ run_case() {
     local compare=("$checker" compare --export "$case_dir/export.wav"
         --reference "$case_dir/reference.wav" --tempo "$tempo" --meter "$numerator/$denominator"
         --left "$input_left" --right "$input_right" --tolerance 2 --frames "$frames")
-    "${compare[@]}" --levels "$levels" | sed 's/^/  /' || fail "$name: LMMS's render does not match"
-    # The checker must be able to fail: the same render checked against another program.
     local other=0
     [ "$program" -eq 0 ] && other=8
-    if "${compare[@]}" --levels "${program_levels[$other]}" >/dev/null; then
-        fail "$name: the checker also accepts program $other's levels"
-    fi
+    check_render "$name: LMMS's render" "$levels" "${program_levels[$other]}" "${compare[@]}"
 }
 
 # What LMMS sent, from the recording DLL's journal.
 summarise_journal() {
     local journal=$1
     [ -s "$journal" ] || fail "the recording DLL wrote no journal"
-    echo "  dispatcher opcodes in order of first use (count):"
-    awk '$1 == "dispatcher" { if (!($2 in count)) order[++n] = $2; count[$2]++ }
-        END { for (i = 1; i <= n; i++) printf "    %s x%d\n", order[i], count[order[i]] }' \
-        "$journal"
-    echo "  calls to the host other than time requests (count):"
-    awk '$1 == "host" { if (!($2 in count)) order[++n] = $2; count[$2]++ }
-        END { for (i = 1; i <= n; i++) printf "    %s x%d\n", order[i], count[order[i]] }' \
-        "$journal"
+    summarise_calls "$journal"
     # samplePos counts the frames this plug-in process was given; ppqPos is the song's. Where
     # LMMS skips an effect, ppqPos runs ahead of samplePos by the frames it skipped.
     awk '
