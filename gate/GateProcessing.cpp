@@ -8,6 +8,13 @@
 #include "gate/GainKernels.h"
 
 #include <algorithm>
+#include <cfloat>
+
+// The gate's output is the same bits on every system it is built for only while each double
+// and float operation is rounded to its own type, as SSE2 arithmetic does. Arithmetic that
+// keeps intermediate results wider (the x87 unit of 32-bit x86, unless the build selects SSE2
+// math) would move ramp gains and step boundaries by a last bit.
+static_assert(FLT_EVAL_METHOD == 0, "build the gate with SSE2 arithmetic (-msse2 -mfpmath=sse)");
 
 namespace {
 

@@ -13,7 +13,22 @@ packages=(
     wine wine64 xvfb xauth
     ardour  # the real third-party host of scripts/stages/50-ardour.sh and 55-ardour-gui.sh
     xdotool x11-utils  # pointer input and window listings for 55-ardour-gui.sh
+    # 32-bit Windows: the i686 DLL's tests run under 32-bit Wine (scripts/stages/30-windows.sh),
+    # and LMMS, whose i386 build hosts Windows plug-ins through Wine, renders through that DLL
+    # (scripts/stages/57-lmms.sh). lmms-vst-server brings its Wine helper.
+    wine32:i386 lmms:i386 lmms-vst-server:i386
 )
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+# The i386 packages need Debian's i386 architecture; enabling it needs a fresh package list.
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Enabling the i386 architecture"
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+    need_update=1
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -24,9 +39,12 @@ done
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+    need_update=1
+fi
+if ((need_update)); then
     "${sudo_cmd[@]}" apt-get update -q
+fi
+if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
         "${missing[@]}"
 fi

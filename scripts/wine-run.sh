@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under Wine for CTest (CMAKE_CROSSCOMPILING_EMULATOR).
 #
-#   wine-run.sh --prefix DIR program.exe [arguments...]
+#   wine-run.sh --prefix DIR [--arch win32|win64] program.exe [arguments...]
 #
 # The Wine prefix DIR belongs to the build folder and is made on first use: initialised once,
-# with Wine's null graphics driver so that no display is needed. Wine's output goes to files,
+# with Wine's null graphics driver so that no display is needed. --arch win32 makes it a 32-bit
+# prefix, in which 32-bit programs run as on 32-bit Windows rather than beside 64-bit ones. Wine's output goes to files,
 # not pipes: its server outlives the program and would keep a pipe, and so CTest, waiting.
 # The files are printed afterwards and the program's exit status is returned.
 set -uo pipefail
 
-if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
-    echo "usage: $0 --prefix WINEPREFIX program.exe [arguments...]" >&2
+usage() {
+    echo "usage: $0 --prefix WINEPREFIX [--arch win32|win64] program.exe [arguments...]" >&2
     exit 2
+}
+if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
+    usage
 fi
 prefix=$2
 shift 2
+if [ "$1" = "--arch" ]; then
+    case "${2:-}" in
+    win32 | win64) export WINEARCH=$2 ;;
+    *) usage ;;
+    esac
+    shift 2
+    [ $# -ge 1 ] || usage
+fi
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all

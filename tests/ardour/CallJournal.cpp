@@ -5,7 +5,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <pthread.h>
+#include <unistd.h>
+#endif
 
 namespace stepveil::recorder {
 namespace {
@@ -156,6 +161,26 @@ bool passesHostText(vst2::int32 opcode) {
     return opcode == effCanDo || opcode == effSetProgramName;
 }
 
+long currentProcessId() {
+#if defined(_WIN32)
+    return static_cast<long>(GetCurrentProcessId());
+#else
+    return static_cast<long>(getpid());
+#endif
+}
+
+// The calling thread's name where the system keeps one (Linux hosts name their threads);
+// Windows gives its number instead.
+void callingThreadName(char* name, std::size_t capacity) {
+#if defined(_WIN32)
+    std::snprintf(name, capacity, "%lu", static_cast<unsigned long>(GetCurrentThreadId()));
+#else
+    if (pthread_getname_np(pthread_self(), name, capacity) != 0 || name[0] == '\0') {
+        std::snprintf(name, capacity, "?");
+    }
+#endif
+}
+
 } // namespace
 
 const char* effectOpcodeName(vst2::int32 opcode) {
@@ -171,9 +196,24 @@ CallJournal& CallJournal::instance() {
     return journal;
 }
 
+namespace {
+
+// The journal's file name with "%p" replaced by the process id: hosts that run each plug-in in
+// a process of its own then give each its own journal.
+std::string journalPath(std::string path) {
+    const auto marker = path.find("%p");
+    if (marker != std::string::npos) {
+        path.replace(marker, 2, std::to_string(currentProcessId()));
+    }
+    return path;
+}
+
+} // namespace
+
 CallJournal::CallJournal() : opened(std::chrono::steady_clock::now()) {
     if (const char* path = std::getenv("STEPVEIL_RECORDER_LOG"); path != nullptr && *path) {
-        file = std::fopen(path, "a");
+        // Binary, so that every system ends lines with a bare line feed.
+        file = std::fopen(journalPath(path).c_str(), "ab");
     }
 }
 
@@ -191,9 +231,7 @@ void CallJournal::writeLine(const char* format, ...) {
         return;
     }
     char thread[32] = "?";
-    if (pthread_getname_np(pthread_self(), thread, sizeof thread) != 0 || thread[0] == '\0') {
-        std::snprintf(thread, sizeof thread, "?");
-    }
+    callingThreadName(thread, sizeof thread);
     for (char* letter = thread; *letter != '\0'; ++letter) {
         if (*letter == ' ' || *letter == '=') {
             *letter = '_';
@@ -258,8 +296,9 @@ void CallJournal::timeInfo(vst2::intptr filter, const VstTimeInfo* info) {
         writeLine("time filter=0x%lx -> none", static_cast<unsigned long>(filter));
         return;
     }
-    writeLine("time filter=0x%lx samplePos=%.3f sampleRate=%.3f ppqPos=%.9f tempo=%.6f "
-              "barStartPos=%.9f sig=%d/%d flags=0x%x playing=%d",
+    // Positions in full precision, so a journal can be replayed exactly.
+    writeLine("time filter=0x%lx samplePos=%.17g sampleRate=%.17g ppqPos=%.17g tempo=%.17g "
+              "barStartPos=%.17g sig=%d/%d flags=0x%x playing=%d",
               static_cast<unsigned long>(filter), info->samplePos, info->sampleRate, info->ppqPos,
               info->tempo, info->barStartPos, info->timeSigNumerator, info->timeSigDenominator,
               static_cast<unsigned>(info->flags), (info->flags & kVstTransportPlaying) ? 1 : 0);

@@ -5,9 +5,13 @@
 //       for the reference render;
 //   ardour_gate_check compare --export FILE --reference FILE --tempo BPM --meter N/D
 //                             --levels "L1 ... L32" [--left L] [--right R] [--ticks N]
-//       checks Ardour's export against the program's levels (in 32nds) and against the
+//                             [--tolerance SAMPLES] [--frames N]
+//       checks a host's export against the program's levels (in 32nds) and against the
 //       reference that `stepveil render` made from the same signal; --ticks is the host's
-//       position resolution in ticks per quarter note (Ardour: 1920).
+//       position resolution in ticks per quarter note (Ardour: 1920), from which the tolerance
+//       for a boundary's place follows, unless --tolerance gives it in samples. --frames
+//       checks only the first N frames of both files (a host may append silence of its own).
+//       Used for Ardour and for LMMS.
 //
 // Exit status: 0 when every check passes, 1 when one fails, 2 for a wrong command line or an
 // unreadable file.
@@ -141,13 +145,29 @@ int compare(const Arguments& arguments) {
     parseLevels(arguments.required("levels"), settings);
     const double ticksPerQuarter = parseNumber("ticks", arguments.optional("ticks", "1920"));
 
-    const StereoAudio exported = readStereo(arguments.required("export"));
-    const StereoAudio reference = readStereo(arguments.required("reference"));
+    StereoAudio exported = readStereo(arguments.required("export"));
+    StereoAudio reference = readStereo(arguments.required("reference"));
     settings.sampleRate = exported.sampleRate;
     const double samplesPerTick = settings.sampleRate * 60.0 / settings.tempo / ticksPerQuarter;
     settings.positionTolerance = std::ceil(samplesPerTick) + 1.0;
+    if (arguments.options.count("tolerance") != 0) {
+        settings.positionTolerance = parseWholeNumber("tolerance", arguments.required("tolerance"));
+    }
 
     CheckReport report;
+    if (arguments.options.count("frames") != 0) {
+        const auto frames =
+            static_cast<std::size_t>(parseWholeNumber("frames", arguments.required("frames")));
+        for (StereoAudio* audio : {&exported, &reference}) {
+            if (audio->frames() < frames) {
+                report.fail("a file has " + std::to_string(audio->frames()) +
+                            " frames, fewer than the " + std::to_string(frames) + " checked");
+            } else {
+                audio->left.resize(frames);
+                audio->right.resize(frames);
+            }
+        }
+    }
     if (reference.sampleRate != exported.sampleRate) {
         report.fail("the export runs at " + std::to_string(exported.sampleRate) +
                     " Hz, the reference at " + std::to_string(reference.sampleRate) + " Hz");

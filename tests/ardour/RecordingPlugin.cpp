@@ -201,7 +201,9 @@ AEffect* makeEffect(audioMasterCallback callback) {
 } // namespace
 } // namespace stepveil::recorder
 
-extern "C" __attribute__((visibility("default"))) AEffect*
+// Linux: exported by its visibility; Windows: as `VSTPluginMain` and `main` by
+// RecordingPlugin.def.
+extern "C" __attribute__((visibility("default"))) AEffect* VST2_CALL
 VSTPluginMain(audioMasterCallback hostCallback) {
     return stepveil::recorder::makeEffect(hostCallback);
 }

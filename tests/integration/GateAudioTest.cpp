@@ -294,5 +294,50 @@ TEST_F(GateAudioTest, NonsensicalTimeInformationGivesBoundedFiniteAudio) {
     }
 }
 
+// What LMMS 1.2.2 sent one plug-in process (90 bpm, 4/4, 44.1 kHz, periods of 256 frames,
+// program 0) around a silent step during which it stopped calling the effect twice, as it does
+// with any effect whose output stays silent for its "decay" time: samplePos counts only the
+// frames that process was given, while ppqPos is the song's position and ran a period ahead at
+// each skipped call. Recorded through the recording DLL; flags 0x2e02 throughout.
+struct RecordedTime {
+    double samplePos;
+    double ppqPos;
+};
+constexpr RecordedTime lmmsTimesAroundSkippedCalls[] = {
+    {10240, 0.34829931972789119}, {10496, 0.35700680272108842}, {10752, 0.36571428571428571},
+    {11008, 0.37442176870748295}, {11264, 0.3831292517006803},  {11520, 0.39183673469387759},
+    {11776, 0.40054421768707482}, {12032, 0.40925170068027211}, {12288, 0.41795918367346935},
+    {12544, 0.43537414965986393}, {12800, 0.44408163265306122}, {13056, 0.45278911564625851},
+    {13312, 0.46149659863945575}, {13568, 0.47891156462585033}, {13824, 0.48761904761904762},
+    {14080, 0.49632653061224491}, {14336, 0.5050340136054422},
+};
+
+TEST_F(GateAudioTest, FollowsTheSongAcrossCallsTheHostSkipped) {
+    constexpr double samplesPerQuarter = 29400.0; // 44100 Hz at 90 bpm
+    constexpr long firstSongSample = 10240;
+    plugin->setProgram(0); // steps 3, 4, 5 at 0.5, silence, full level; 3675 samples each
+    plugin->transport().setTempo(90.0);
+    const RecordedTime* current = nullptr;
+    plugin->transport().setAdjuster([&current](VstTimeInfo& info) {
+        info.samplePos = current->samplePos;
+        info.ppqPos = current->ppqPos;
+        info.barStartPos = 0.0;
+        info.flags = 0x2e02;
+    });
+    // The gains the song calls for from sample 10240 on: steps 4 and 5 begin at 11025, 14700.
+    const std::vector<float> song =
+        rampedSteps(5120, {11025 - firstSongSample, 14700 - firstSongSample}, {0.5f, 0.0f, 1.0f});
+    for (const RecordedTime& time : lmmsTimesAroundSkippedCalls) {
+        current = &time;
+        const auto songSample = std::lround(time.ppqPos * samplesPerQuarter) - firstSongSample;
+        SCOPED_TRACE(songSample + firstSongSample);
+        const std::vector<float> expected(song.begin() + songSample,
+                                          song.begin() + songSample + 256);
+        // Each block plays the song where ppqPos puts it, not where the process's own count of
+        // samples would: the crossing into step 5 lands on song sample 14700.
+        expectGainsEqual(gainsOver(256, 256), expected);
+    }
+}
+
 } // namespace
 } // namespace stepveil::test

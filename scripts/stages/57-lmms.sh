@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# A real third-party Windows host: LMMS (Debian's i386 build, installed by install-deps.sh)
+# renders a project headless through the 32-bit DLL; the audio must match our own render.
+# Uses the builds of the Linux and Windows stages; builds what is missing.
+set -euo pipefail
+cd "$STEPVEIL_ROOT"
+linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
+cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+cmake --build "$linux_build" --target stepveil_plugin stepveil ardour_gate_check -j"$JOBS"
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$STEPVEIL_ROOT/cmake/mingw-w64-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON -DSTEPVEIL_BENCH=OFF -DSTEPVEIL_TOOLS=OFF \
+    >/dev/null
+cmake --build build/win32 --target stepveil_plugin stepveil_recorder -j"$JOBS"
+timeout 600 bash tests/lmms/run-lmms-test.sh "$linux_build" build/win32
