@@ -39,6 +39,12 @@ public:
 
     // Called before the message queue is read, to turn the system's events into messages.
     virtual void collectEvents() = 0;
+
+    // A drop target was registered for the window (true) or revoked (false): from now on the
+    // window does or does not accept drags from other programs, and a display on a real
+    // window system announces that there. The drops themselves reach the target through a
+    // DropSession (DropSession.h), which must run without the lock: see LayerTasks.h.
+    virtual void dropTargetChanged(HWND /*window*/, bool /*registered*/) {}
 };
 
 // The display in use; the headless one until another is installed.

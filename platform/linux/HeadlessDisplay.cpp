@@ -35,6 +35,14 @@ bool HeadlessDisplay::isKeyDown(int virtualKey) {
     return keys.count(virtualKey) > 0;
 }
 
+void HeadlessDisplay::dropTargetChanged(HWND window, bool registered) {
+    if (registered) {
+        dropWindows.insert(window);
+    } else {
+        dropWindows.erase(window);
+    }
+}
+
 bool HeadlessDisplay::acceptsNativeParent(HWND, POINT& screenOrigin) {
     screenOrigin = POINT{0, 0};
     return true;

@@ -78,6 +78,17 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
 
+// Key and button state as mouse messages and drop targets receive it.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+
+// Clipboard formats of dropped data: ANSI text, and a list of files (DROPFILES).
+#define CF_TEXT 1
+#define CF_HDROP 15
+
 #define SM_SWAPBUTTON 23
 #define COLOR_BTNFACE 15
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
