@@ -5,13 +5,16 @@
 
 #include "platform/win32.h"
 
+#include <optional>
 #include <thread>
 
 namespace stepveil::platform {
 
-// Whether a drop target is registered for the window. The caller holds the layer lock (a
-// display asks this while it handles events).
+// Whether a drop target is registered for the window, and the thread that registered it: the
+// thread its calls belong on (see LayerTasks.h). The caller holds the layer lock (a display
+// asks this while it handles events).
 bool hasDropTarget(HWND window);
+std::optional<std::thread::id> dropTargetThread(HWND window);
 
 // The target registered for a live window, with one reference added that the caller gives
 // back with Release, and the thread that registered it: the thread its calls belong on. Null

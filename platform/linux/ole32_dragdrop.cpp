@@ -43,6 +43,14 @@ bool hasDropTarget(HWND window) {
     return registrations().count(window) > 0;
 }
 
+std::optional<std::thread::id> dropTargetThread(HWND window) {
+    auto found = registrations().find(window);
+    if (found == registrations().end()) {
+        return std::nullopt;
+    }
+    return found->second.thread;
+}
+
 HeldDropTarget acquireDropTarget(HWND window) {
     auto lock = lockLayer();
     auto found = registrations().find(window);

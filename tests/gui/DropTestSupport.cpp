@@ -28,6 +28,12 @@ void forget(void* address) {
 
 } // namespace
 
+// Every array form goes through the single-object operators, so that allocation and release
+// always match (also for the address sanitizer, which checks that they do).
+void* operator new[](std::size_t size) {
+    return ::operator new(size);
+}
+
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
     void* address = ::operator new(size, tag);
     if (address != nullptr && trackedCount < trackedCapacity) {
@@ -42,6 +48,11 @@ void operator delete[](void* address) noexcept {
 }
 
 void operator delete[](void* address, std::size_t) noexcept {
+    forget(address);
+    ::operator delete(address);
+}
+
+void operator delete[](void* address, const std::nothrow_t&) noexcept {
     forget(address);
     ::operator delete(address);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/linux/DropDataObject.h"
 #include "platform/linux/DropSession.h"
+#include "platform/linux/DropTargetRegistry.h"
 #include "platform/linux/LayerLock.h"
 #include "platform/linux/LayerTasks.h"
 
@@ -137,6 +138,11 @@ TEST_F(DragAndDrop, RegistrationHoldsAReferenceAndAnswersAsWin32) {
     ASSERT_EQ(RegisterDragDrop(window, &target), S_OK);
     EXPECT_EQ(target.references, 2u);
     EXPECT_TRUE(headless::acceptsDrops(window)) << "the display is told";
+    {
+        auto lock = stepveil::platform::lockLayer();
+        EXPECT_EQ(stepveil::platform::dropTargetThread(window), std::this_thread::get_id());
+        EXPECT_EQ(stepveil::platform::dropTargetThread(host), std::nullopt);
+    }
     EXPECT_EQ(RegisterDragDrop(window, &target), DRAGDROP_E_ALREADYREGISTERED);
     EXPECT_EQ(target.references, 2u);
     EXPECT_EQ(RevokeDragDrop(host), DRAGDROP_E_NOTREGISTERED);
