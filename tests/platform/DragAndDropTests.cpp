@@ -77,8 +77,10 @@ HGLOBAL dropBlock(const void* names, std::size_t size, bool wide) {
     return block;
 }
 
-HGLOBAL ansiList(const std::string& names) {
-    return dropBlock(names.data(), names.size(), false);
+// A list of ANSI names given as a literal with their terminators; the literal's own ends the
+// list.
+template <std::size_t size> HGLOBAL ansiList(const char (&names)[size]) {
+    return dropBlock(names, size, false);
 }
 
 std::string fileName(HGLOBAL block, UINT index, UINT capacity = 1024) {
@@ -165,7 +167,7 @@ TEST_F(DragAndDrop, RegistrationHoldsAReferenceAndAnswersAsWin32) {
 
 TEST_F(DragAndDrop, DragQueryFileReadsAnsiAndWideListsWithinTheBlock) {
     // ANSI names in UTF-8; a cut never splits a character.
-    HGLOBAL ansi = ansiList(std::string("/tmp/a b.txt\0/tmp/caf\xC3\xA9\0\0", 27));
+    HGLOBAL ansi = ansiList("/tmp/a b.txt\0/tmp/caf\xC3\xA9\0");
     EXPECT_EQ(fileCount(ansi), 2u);
     EXPECT_EQ(fileName(ansi, 0), "/tmp/a b.txt");
     EXPECT_EQ(DragQueryFileA(static_cast<HDROP>(ansi), 1, nullptr, 0), 10u) << "bytes";
@@ -191,14 +193,14 @@ TEST_F(DragAndDrop, DragQueryFileReadsAnsiAndWideListsWithinTheBlock) {
     GlobalFree(wideBlock);
 
     // As on Win32 the first entry counts even when empty: a name that cannot be given.
-    HGLOBAL emptyFirst = ansiList(std::string("\0/b\0\0", 5));
+    HGLOBAL emptyFirst = ansiList("\0/b\0");
     EXPECT_EQ(fileCount(emptyFirst), 2u);
     EXPECT_EQ(fileName(emptyFirst, 0), "<none>");
     EXPECT_EQ(fileName(emptyFirst, 1), "/b");
     GlobalFree(emptyFirst);
 
     // A list running past its block stops at the last whole name; no block, no names.
-    HGLOBAL unterminated = ansiList(std::string("/one\0/tw", 8));
+    HGLOBAL unterminated = dropBlock("/one\0/tw", 8, false);
     EXPECT_EQ(fileCount(unterminated), 1u);
     GlobalFree(unterminated);
     HGLOBAL tooSmall = GlobalAlloc(GHND, 8);
