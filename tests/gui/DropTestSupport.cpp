@@ -4,8 +4,6 @@
 #include "platform/headless.h"
 #endif
 
-#include <algorithm>
-#include <cstring>
 #include <new>
 
 // The drop target allocates its file list and name blocks with nothrow array new; the tests
@@ -48,11 +46,6 @@ void operator delete[](void* address) noexcept {
 }
 
 void operator delete[](void* address, std::size_t) noexcept {
-    forget(address);
-    ::operator delete(address);
-}
-
-void operator delete[](void* address, const std::nothrow_t&) noexcept {
     forget(address);
     ::operator delete(address);
 }
