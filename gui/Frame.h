@@ -8,6 +8,7 @@
 #include "platform/win32.h"
 
 class Bitmap;
+class DropTarget;
 
 class Frame : public View {
 public:
@@ -34,6 +35,9 @@ public:
     virtual View* getView(int32 index);
 
     bool createWindow(HWND parent);
+    // Registers the frame's drop target for its window (true) or revokes it (false). Drops
+    // reach the views through onDrop; a frame whose target cannot be registered works
+    // otherwise unchanged.
     bool setDropEnabled(bool enabled);
     // Redraws one child view now, or the whole frame for null or a view it does not hold.
     void drawView(View* view);
@@ -62,6 +66,8 @@ public:
     int32 getViewCapacity() const { return viewCapacity; }
     bool isWindowOpen() const { return windowOpen; }
     bool isDropActive() const { return dropActive; }
+    // The registered drop target, or null.
+    DropTarget* getDropTarget() const { return dropTarget; }
 
     // The process-wide window class: "Plugin" and the module instance in eight lower-case
     // hexadecimal digits, registered while any frame has a window.
@@ -80,6 +86,8 @@ private:
     LRESULT mouseDown(LPARAM lParam);
     bool keyMessage(WPARAM virtualKey, bool down);
     void windowDestroyed();
+    void registerDropTarget();
+    void revokeDropTarget();
     int32 dispatchKey(VstKeyCode& key, bool down);
     int32 indexOf(View* view);
     DrawContext* makeTemporaryContext(HDC& deviceContext);
@@ -102,4 +110,7 @@ private:
     HRESULT oleResult = -1;
     HWND window = nullptr;
     HMODULE msimg32Module = nullptr;
+    // The frame's own reference to its registered target, besides the system's: the frame
+    // cuts the target loose from itself when it revokes, in case the system still holds it.
+    DropTarget* dropTarget = nullptr;
 };

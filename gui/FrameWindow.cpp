@@ -5,6 +5,7 @@
 
 #include "effect/EffectBase.h"
 #include "gui/DrawContext.h"
+#include "gui/DropTarget.h"
 #include "gui/SystemFeatures.h"
 
 #include <cstdint>
@@ -129,8 +130,6 @@ bool Frame::createWindow(HWND parent) {
     return true;
 }
 
-// The drop target itself comes with file dropping; until then the window is not registered,
-// and a frame without a drop target works otherwise unchanged.
 bool Frame::setDropEnabled(bool enabled) {
     if (!dropActive && !enabled) {
         return true;
@@ -138,11 +137,39 @@ bool Frame::setDropEnabled(bool enabled) {
     if (!window) {
         return false;
     }
-    if (!enabled && dropActive) {
-        RevokeDragDrop(window);
+    if (enabled && !dropActive) {
+        registerDropTarget();
+    } else if (!enabled) {
+        revokeDropTarget();
+    }
+    return true;
+}
+
+// dropActive means "registered": a target that could not be made or registered is given back
+// at once, and the frame works without one.
+void Frame::registerDropTarget() {
+    auto* target = new (std::nothrow) DropTarget(this);
+    if (!target) {
+        return;
+    }
+    target->AddRef();
+    if (RegisterDragDrop(window, target) == S_OK) {
+        dropTarget = target;
+        dropActive = true;
+        return;
+    }
+    target->detachFrame();
+    target->Release();
+}
+
+void Frame::revokeDropTarget() {
+    RevokeDragDrop(window);
+    if (dropTarget) {
+        dropTarget->detachFrame();
+        dropTarget->Release();
+        dropTarget = nullptr;
     }
     dropActive = false;
-    return true;
 }
 
 LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,
@@ -222,7 +249,10 @@ bool Frame::keyMessage(WPARAM virtualKey, bool down) {
     return (down ? onKeyDown(key) : onKeyUp(key)) != keyNotHandled;
 }
 
+// The window is still there during WM_DESTROY: the last moment to give its drop registration
+// back, which would otherwise be lost with the window.
 void Frame::windowDestroyed() {
+    setDropEnabled(false);
     windowOpen = false;
     parentWindow = nullptr;
 }

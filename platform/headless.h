@@ -68,10 +68,36 @@ void failGdiObjectCreations(int count);
 // Puts a message in the calling thread's queue, as another part of a program would post it.
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Bookkeeping for tests: window classes registered, and GDI objects and device contexts
-// alive (stock objects aside), to show that drawing code gives back what it takes.
+// Bookkeeping for tests: window classes registered, GDI objects and device contexts alive
+// (stock objects aside), and global memory blocks alive, to show that code gives back what it
+// takes.
 std::size_t registeredClassCount();
 std::size_t liveGdiObjectCount();
+std::size_t liveGlobalBlockCount();
+
+// Whether the display was told that the window takes drops (a drop target is registered for
+// it), as a display on a real window system announces it to other programs.
+bool acceptsDrops(HWND window);
+
+// A drag from another program, delivered to a window as a window system's drag is: the data
+// (local file paths and text, as the layer's own data object offers them) enters the window at
+// the first point of `path`, moves over the others, and is dropped at the last one (or leaves
+// without a drop). The cursor follows the points (screen coordinates); `keyState` holds the
+// MK_ flags of the keys and buttons held, the left button being let go for the drop.
+struct ExternalDrag {
+    std::vector<std::string> files;
+    std::optional<std::string> text;
+    std::vector<POINT> path;
+    DWORD keyState = MK_LBUTTON;
+    DWORD allowedEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    bool drop = true;
+};
+struct ExternalDragResult {
+    std::vector<DWORD> effectsShown; // the target's answer at each point of the path
+    DWORD finalEffect = DROPEFFECT_NONE;
+};
+// Call it on the thread that registered the window's target.
+ExternalDragResult dragFromOutside(HWND window, const ExternalDrag& drag);
 
 // Restores the input, the clock and the system's answers to their defaults.
 void reset();

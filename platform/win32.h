@@ -12,8 +12,11 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-// OLE is left out by WIN32_LEAN_AND_MEAN; the editor needs its initialisation and drop targets.
+// OLE and the shell are left out by WIN32_LEAN_AND_MEAN; the editor needs OLE's initialisation
+// and drop targets, and the shell's list of dropped files and its shortcut (shell link) objects.
 #include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 // The user-data slot under its 32-bit name, which 64-bit Windows headers leave out.
 #ifndef GWL_USERDATA
@@ -25,6 +28,7 @@
 #include "platform/linux/win32_gdi.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/win32_ole.h"
+#include "platform/linux/win32_shell.h"
 #include "platform/linux/win32_types.h"
 #include "platform/linux/win32_user.h"
 

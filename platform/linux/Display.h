@@ -48,6 +48,12 @@ public:
     // Windows the system destroyed under the layer (their host window went): the layer
     // destroys them as Win32 does, with WM_DESTROY, on the thread that owns them.
     virtual std::vector<HWND> windowsLostToTheSystem() { return {}; }
+
+    // A drop target was registered for the window (true) or revoked (false): from now on the
+    // window does or does not accept drags from other programs, and a display on a real
+    // window system announces that there. The drops themselves reach the target through a
+    // DropSession (DropSession.h), which must run without the lock: see LayerTasks.h.
+    virtual void dropTargetChanged(HWND /*window*/, bool /*registered*/) {}
 };
 
 // The display in use. Chosen at its first use: the headless one when the environment variable

@@ -16,6 +16,14 @@ bool HeadlessDisplay::isKeyDown(int virtualKey) {
     return keys.count(virtualKey) > 0;
 }
 
+void HeadlessDisplay::dropTargetChanged(HWND window, bool registered) {
+    if (registered) {
+        dropWindows.insert(window);
+    } else {
+        dropWindows.erase(window);
+    }
+}
+
 void HeadlessDisplay::setKeyDown(int virtualKey, bool down) {
     if (down) {
         keys.insert(virtualKey);

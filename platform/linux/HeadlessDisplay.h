@@ -35,6 +35,7 @@ public:
     void windowDestroyed(HWND) override {}
     void windowChanged(HWND window, const RECT&) override { mirrorHostWindowPicture(window); }
     void collectEvents() override {}
+    void dropTargetChanged(HWND window, bool registered) override;
 
     void setTickCount(DWORD ticks) { clock = ticks; }
     void setCursor(POINT position) { cursor = position; }
@@ -43,6 +44,8 @@ public:
     void setButtonsSwapped(bool isSwapped) { swapped = isSwapped; }
     void setScript(std::vector<InputStep> steps);
     void reset();
+    // Whether the window was last announced as accepting drops.
+    bool acceptsDrops(HWND window) const { return dropWindows.count(window) > 0; }
 
 private:
     void enterStep(const InputStep& step);
@@ -54,6 +57,7 @@ private:
     std::deque<InputStep> script;
     bool scriptRunning = false;
     std::set<int> keysReadThisStep;
+    std::set<HWND> dropWindows;
 };
 
 } // namespace stepveil::platform

@@ -1,6 +1,7 @@
 // kernel32: global memory blocks, the containers of clipboard and drag-and-drop data.
 // Fixed blocks are their own address; movable ones are handles that GlobalLock turns into an
 // address. Unknown handles are refused rather than trusted.
+#include "platform/headless.h"
 #include "platform/linux/HandleTable.h"
 #include "platform/linux/LayerLock.h"
 #include "platform/linux/SystemSettings.h"
@@ -62,9 +63,14 @@ LPVOID GlobalLock(HGLOBAL memory) {
     if (block == nullptr) {
         return nullptr;
     }
-    if (block->movable) {
-        ++block->lockCount;
+    if (!block->movable) {
+        return block->bytes.get();
     }
+    // A movable block of no bytes has no memory to point at: Win32 treats it as discarded.
+    if (block->size == 0) {
+        return nullptr;
+    }
+    ++block->lockCount;
     return block->bytes.get();
 }
 
@@ -88,6 +94,15 @@ SIZE_T GlobalSize(HGLOBAL memory) {
     MemoryBlock* block = findBlock(memory);
     return block == nullptr ? 0 : block->size;
 }
+
+namespace stepveil::platform::headless {
+
+std::size_t liveGlobalBlockCount() {
+    auto lock = lockLayer();
+    return blocks().size();
+}
+
+} // namespace stepveil::platform::headless
 
 // Returns null when the block is gone, the handle itself when it was not a block.
 HGLOBAL GlobalFree(HGLOBAL memory) {

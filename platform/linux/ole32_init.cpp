@@ -1,12 +1,11 @@
 // ole32: per-thread initialisation counting. The first OleInitialize of a thread answers S_OK,
 // later ones S_FALSE, each to be matched by one OleUninitialize.
 #include "platform/linux/LayerLock.h"
-#include "platform/linux/WindowManager.h"
+#include "platform/linux/OleThreads.h"
 
 #include "platform/win32.h"
 
 #include <map>
-#include <thread>
 
 using namespace stepveil::platform;
 
@@ -21,6 +20,14 @@ std::map<std::thread::id, int>& initialisationCounts() {
 
 } // namespace
 
+namespace stepveil::platform {
+
+bool isOleInitialised(std::thread::id thread) {
+    return initialisationCounts().count(thread) > 0;
+}
+
+} // namespace stepveil::platform
+
 HRESULT OleInitialize(LPVOID) {
     auto lock = lockLayer();
     return initialisationCounts()[std::this_thread::get_id()]++ == 0 ? S_OK : S_FALSE;
@@ -33,12 +40,4 @@ void OleUninitialize() {
     if (found != counts.end() && --found->second == 0) {
         counts.erase(found);
     }
-}
-
-HRESULT RevokeDragDrop(HWND window) {
-    auto lock = lockLayer();
-    if (!findWindow(window)) {
-        return DRAGDROP_E_INVALIDHWND;
-    }
-    return DRAGDROP_E_NOTREGISTERED;
 }

@@ -3,6 +3,7 @@
 // window, and stays until the window is validated.
 #include "platform/linux/Display.h"
 #include "platform/linux/LayerLock.h"
+#include "platform/linux/LayerTasks.h"
 #include "platform/linux/WindowManager.h"
 #include "platform/linux/WindowProcedure.h"
 
@@ -30,6 +31,7 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessag
     }
     currentDisplay().collectEvents();
     destroyWindowsLostToTheSystem(lock);
+    runLayerTasks(lock);
     MSG found{};
     bool remove = (removal & PM_REMOVE) != 0;
     if (!takePostedMessage(found, window, firstMessage, lastMessage, remove)) {

@@ -57,5 +57,8 @@ BOOL GlobalUnlock(HGLOBAL memory);
 SIZE_T GlobalSize(HGLOBAL memory);
 HGLOBAL GlobalFree(HGLOBAL memory);
 
+// From the C runtime: comparison ignoring the case of ASCII letters, as in the "C" locale.
+int _stricmp(const char* first, const char* second);
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textLength, LPWSTR wideText,
                         int wideLength);

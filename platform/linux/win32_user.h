@@ -118,6 +118,10 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
 
+// Clipboard formats of dropped data: ANSI text, and a list of files (DROPFILES).
+#define CF_TEXT 1
+#define CF_HDROP 15
+
 #define SM_SWAPBUTTON 23
 #define COLOR_BTNFACE 15
 #define IDC_ARROW MAKEINTRESOURCEA(32512)

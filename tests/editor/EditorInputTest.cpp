@@ -94,3 +94,41 @@ TEST_F(EditorInputTest, AControlWithATagOutsideTheStepsNeverReachesTheEffect) {
     }
     EXPECT_TRUE(HostRecorder::instance().editCalls().empty());
 }
+
+// Files and text dragged from another program over the editor: the window shows the cursor,
+// but no view takes a drop, so the source hears that nothing happened, and nothing changes
+// or stays behind. Closing the editor withdraws the window from drags.
+TEST_F(EditorInputTest, DragsFromOtherProgramsShowTheCursorButChangeNothing) {
+    HWND window = frameWindow();
+    EXPECT_TRUE(headless::acceptsDrops(window));
+    const Image before = picture();
+    const std::size_t blocks = headless::liveGlobalBlockCount();
+    const std::size_t gdiObjects = headless::liveGdiObjectCount();
+    const int sliderFive = hostScreenX + columnLeft(5) + 8;
+    headless::ExternalDrag files;
+    files.files = {"/home/user/take 1.wav", "/home/user/take 2.wav"};
+    files.path = {POINT{sliderFive, hostScreenY + 100}, POINT{sliderFive, hostScreenY + 145}};
+    headless::ExternalDrag text = files;
+    text.files.clear();
+    text.text = "0.5";
+    text.keyState |= MK_CONTROL;
+    const auto fileDrag = headless::dragFromOutside(window, files);
+    const auto textDrag = headless::dragFromOutside(window, text);
+    EXPECT_EQ(fileDrag.effectsShown, (std::vector<DWORD>{DROPEFFECT_MOVE, DROPEFFECT_MOVE}));
+    EXPECT_EQ(textDrag.effectsShown, (std::vector<DWORD>{DROPEFFECT_COPY, DROPEFFECT_COPY}));
+    EXPECT_EQ(fileDrag.finalEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(textDrag.finalEffect, static_cast<DWORD>(DROPEFFECT_NONE));
+    idle();
+    for (int step = 0; step < 32; step++) {
+        EXPECT_EQ(getParameter(step), 0.25f);
+    }
+    EXPECT_TRUE(HostRecorder::instance().editCalls().empty());
+    EXPECT_EQ(picture().pixels, before.pixels);
+    EXPECT_EQ(headless::liveGlobalBlockCount(), blocks);
+    EXPECT_EQ(headless::liveGdiObjectCount(), gdiObjects);
+
+    closeEditor();
+    EXPECT_FALSE(headless::acceptsDrops(window));
+    EXPECT_EQ(headless::dragFromOutside(window, files).effectsShown,
+              (std::vector<DWORD>{DROPEFFECT_NONE, DROPEFFECT_NONE}));
+}

@@ -1,6 +1,8 @@
 // The Windows plug-in file on real Win32 (run under Wine): its editor opened by a host in a
 // top-level window, painted by the system's own message flow and compared with the picture
 // the Linux headless display draws, then dragged with real mouse input from SendInput.
+#include "../gui/TestDataObject.h"
+#include "../gui/WineDragSource.h"
 #include "host/HostedPlugin.h"
 
 #include <gtest/gtest.h>
@@ -261,4 +263,42 @@ TEST_F(WineEditor, ARealDragSetsAndAutomatesTheLevel) {
     }
     EXPECT_EQ(order, (std::vector<vst2::int32>{audioMasterBeginEdit, audioMasterAutomate,
                                                audioMasterEndEdit}));
+}
+
+TEST_F(WineEditor, ItsWindowTakesDragsButTheGatesViewsIgnoreEveryDrop) {
+    std::vector<float> levels;
+    for (int index = 0; index < 32; index++) {
+        levels.push_back(plugin->getParameter(index));
+    }
+    HWND frameWindow = openEditor();
+    ASSERT_NE(frameWindow, nullptr);
+    plugin->callLog().clear();
+    droptest::TestData files;
+    files.files = droptest::fileList({"C:\\dropped\\take.txt"});
+    droptest::TestData text;
+    text.text = std::string("0.5\0", 4);
+    // Pressed where no view lies (the top-left corner), then over slider 5 and its number.
+    const POINT corner{5, 5};
+    const int column = 25 + 16 * 5 + 8;
+    for (droptest::TestData* data : {&files, &text}) {
+        droptest::RealDrag drag = droptest::dragWithTheMouse(
+            data, corner, {{column, 100}, {column, 101, true}, {column, 145}},
+            DROPEFFECT_COPY | DROPEFFECT_MOVE);
+        EXPECT_EQ(drag.result, DRAGDROP_S_DROP);
+        EXPECT_EQ(drag.effectsShown,
+                  (std::vector<DWORD>{DROPEFFECT_MOVE, DROPEFFECT_COPY, DROPEFFECT_MOVE}))
+            << "the cursor over the window";
+        EXPECT_EQ(drag.effect, static_cast<DWORD>(DROPEFFECT_NONE)) << "nothing was taken";
+        EXPECT_EQ(data->unfreedBlocks(), 0);
+        EXPECT_EQ(data->references, 1u);
+    }
+    dispatchPendingMessages();
+    plugin->dispatch(effEditIdle);
+    for (int index = 0; index < 32; index++) {
+        EXPECT_EQ(plugin->getParameter(index), levels[static_cast<std::size_t>(index)]);
+    }
+    EXPECT_FALSE(hostHeard(audioMasterAutomate));
+    EXPECT_FALSE(hostHeard(audioMasterBeginEdit));
+    // The registration was the frame's own, made when it opened its window.
+    EXPECT_EQ(RevokeDragDrop(frameWindow), S_OK);
 }

@@ -64,7 +64,7 @@ TEST_F(FrameTest, ChildWindowCoversTheFrameInsideTheHost) {
     EXPECT_EQ(area.bottom - area.top, 200);
     EXPECT_EQ(frame->getParentWindow(), host);
     EXPECT_TRUE(frame->isWindowOpen());
-    EXPECT_FALSE(frame->isDropActive()); // no drop target exists yet
+    EXPECT_TRUE(frame->isDropActive()); // its drop target is registered
 }
 
 TEST_F(FrameTest, ClicksReachTheTopmostMouseEnabledViewEdgesIncluded) {
