@@ -15,6 +15,7 @@
 
 #include "platform/linux/Display.h"
 #include "platform/linux/WindowManager.h"
+#include "platform/linux/X11DropReceiver.h"
 #include "platform/linux/X11SharedImage.h"
 
 #include <cstdint>
@@ -35,6 +36,21 @@ struct X11PixelLayout {
     std::uint32_t opaqueBits = 0;
 };
 
+// A key event the server sent to our window, kept until the editor has said whether it used
+// the key: one it did not use goes on to the host's window.
+struct X11KeyEvent {
+    unsigned long time = 0;
+    int rootX = 0;
+    int rootY = 0;
+    unsigned int state = 0;
+};
+struct X11KeyOnWindow {
+    X11KeyEvent press;
+    X11KeyEvent release;
+    bool pressSeen = false;     // the press came to our window
+    bool pressPassedOn = false; // and went on to the host's
+};
+
 // The X side of one layer window shown on the server. Code that speaks X protocols with other
 // clients on our windows (drag and drop) finds the window here by either id.
 struct X11Window {
@@ -51,11 +67,13 @@ struct X11Window {
     // The picture in memory shared with the server, once pushed; refused: not possible.
     std::unique_ptr<X11SharedImage> sharedImage;
     bool sharedMemoryRefused = false;
+    // Key events by key code, until the editor has handled them.
+    std::map<unsigned int, X11KeyOnWindow> keys;
 };
 
 class X11Display : public Display {
 public:
-    X11Display() = default;
+    X11Display();
     ~X11Display() override;
 
     DWORD tickCount() override;
@@ -71,12 +89,24 @@ public:
     void collectEvents() override;
     void messageTaken(const MSG& message) override;
     std::vector<HWND> windowsLostToTheSystem() override;
+    void dropTargetChanged(HWND window, bool registered) override;
+    void keyNotUsed(HWND window, UINT message, LPARAM lParam) override;
 
     // For the event translation and for protocols on our windows. The connection is null
     // while no window is shown.
     _XDisplay* connection() const { return xConnection; }
     X11Window* findByXid(unsigned long xid);
     X11Window* findByLayerWindow(HWND window);
+    X11DropReceiver& dropReceiver() { return *receiver; }
+    // Where the pointer is on the screen of our windows, and X's button and modifier state.
+    bool pointerState(POINT& position, unsigned int& state) {
+        return queryPointer(position, state);
+    }
+    // Sends a key event of our window on to the window of the host's that X would have given
+    // it to, had our window not taken keys: the first ancestor, up to the focus window, that
+    // asks for it.
+    void passKeyOn(const X11Window& shown, unsigned int keycode, const X11KeyEvent& key,
+                   bool pressed);
 
 private:
     bool openConnection();
@@ -89,6 +119,7 @@ private:
     X11SharedImage* sharedImageFor(X11Window& shown, const Window& layerWindow);
 
     _XDisplay* xConnection = nullptr;
+    std::unique_ptr<X11DropReceiver> receiver;
     unsigned long arrowCursor = 0;
     std::map<HWND, std::unique_ptr<X11Window>> windows;
     // The part of a window being pushed: composed with its children, then in the X server's

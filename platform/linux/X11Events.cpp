@@ -59,27 +59,6 @@ constexpr KeyPair namedKeys[] = {
 
 constexpr int functionKeyCount = 12;
 
-// MK_* bits of a mouse message from X's button and modifier state.
-WPARAM mouseKeysOfState(unsigned int state) {
-    WPARAM keys = 0;
-    if (state & Button1Mask) {
-        keys |= MK_LBUTTON;
-    }
-    if (state & Button2Mask) {
-        keys |= MK_MBUTTON;
-    }
-    if (state & Button3Mask) {
-        keys |= MK_RBUTTON;
-    }
-    if (state & ShiftMask) {
-        keys |= MK_SHIFT;
-    }
-    if (state & ControlMask) {
-        keys |= MK_CONTROL;
-    }
-    return keys;
-}
-
 LPARAM clientPoint(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
 }
@@ -134,11 +113,24 @@ void translateMotion(X11Display& display, const Window& window, XEvent& event) {
 }
 
 // lParam carries a repeat count of 1, the key code as scan code, and for a release the
-// previous-state and transition bits.
-void translateKey(const Window& window, XKeyEvent& event, bool pressed) {
+// previous-state and transition bits. The event is kept until the editor has handled the
+// message; a key without a virtual key, which the editor cannot use, goes on to the host's
+// window at once.
+void translateKey(X11Display& display, X11Window& shown, const Window& window, XKeyEvent& event,
+                  bool pressed) {
+    X11KeyEvent kept{event.time, event.x_root, event.y_root, event.state};
     int virtualKey = virtualKeyOfKeysym(XLookupKeysym(&event, 0));
     if (virtualKey == 0) {
+        display.passKeyOn(shown, event.keycode, kept, pressed);
         return;
+    }
+    X11KeyOnWindow& key = shown.keys[event.keycode];
+    if (pressed) {
+        key.press = kept;
+        key.pressSeen = true;
+        key.pressPassedOn = false;
+    } else {
+        key.release = kept;
     }
     auto lParam = static_cast<LPARAM>(1 | ((event.keycode & 0xFFu) << 16));
     if (!pressed) {
@@ -150,6 +142,9 @@ void translateKey(const Window& window, XKeyEvent& event, bool pressed) {
 } // namespace
 
 void translateEvent(X11Display& display, _XEvent& event) {
+    if (handleClientProtocolEvent(display, event)) {
+        return;
+    }
     X11Window* shown = display.findByXid(event.xany.window);
     auto window = shown ? findWindow(shown->layerWindow) : nullptr;
     if (!window) {
@@ -171,7 +166,7 @@ void translateEvent(X11Display& display, _XEvent& event) {
         break;
     case KeyPress:
     case KeyRelease:
-        translateKey(*window, event.xkey, event.type == KeyPress);
+        translateKey(display, *shown, *window, event.xkey, event.type == KeyPress);
         break;
     case DestroyNotify:
         // The host destroyed its window and ours with it.
@@ -179,18 +174,34 @@ void translateEvent(X11Display& display, _XEvent& event) {
             shown->lostToServer = true;
         }
         break;
-    case ClientMessage:
-    case SelectionNotify:
-    case SelectionRequest:
-    case PropertyNotify:
-        handleClientProtocolEvent(display, *shown, event);
-        break;
     default:
         break;
     }
 }
 
-void handleClientProtocolEvent(X11Display&, X11Window&, _XEvent&) {}
+bool handleClientProtocolEvent(X11Display& display, _XEvent& event) {
+    return display.dropReceiver().handleEvent(event);
+}
+
+WPARAM mouseKeysOfState(unsigned int state) {
+    WPARAM keys = 0;
+    if (state & Button1Mask) {
+        keys |= MK_LBUTTON;
+    }
+    if (state & Button2Mask) {
+        keys |= MK_MBUTTON;
+    }
+    if (state & Button3Mask) {
+        keys |= MK_RBUTTON;
+    }
+    if (state & ShiftMask) {
+        keys |= MK_SHIFT;
+    }
+    if (state & ControlMask) {
+        keys |= MK_CONTROL;
+    }
+    return keys;
+}
 
 unsigned int stateMaskOfVirtualKey(int virtualKey) {
     switch (virtualKey) {
