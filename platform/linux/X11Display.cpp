@@ -471,6 +471,9 @@ void X11Display::messageTaken(const MSG& message) {
     pressHeld = message.message == WM_LBUTTONDOWN || message.message == WM_RBUTTONDOWN ||
                 message.message == WM_MBUTTONDOWN;
     heldKeys = message.wParam;
+    if (message.message == WM_KEYDOWN || message.message == WM_KEYUP) {
+        keyMessageTaken(message);
+    }
 }
 
 bool X11Display::isKeyDown(int virtualKey) {
@@ -524,33 +527,63 @@ void X11Display::dropTargetChanged(HWND window, bool registered) {
     }
 }
 
+// The key event of a key message being taken from the queue.
+void X11Display::keyMessageTaken(const MSG& message) {
+    X11Window* shown = findByLayerWindow(message.hwnd);
+    if (shown == nullptr) {
+        return;
+    }
+    const bool pressed = message.message == WM_KEYDOWN;
+    auto keycode =
+        static_cast<unsigned int>((static_cast<std::uintptr_t>(message.lParam) >> 16) & 0xFF);
+    shown->keyBeingHandled.reset();
+    auto& awaiting = shown->keysAwaitingEditor;
+    auto found = std::find_if(awaiting.begin(), awaiting.end(), [&](const X11KeyEvent& key) {
+        return key.keycode == keycode && key.pressed == pressed;
+    });
+    if (found == awaiting.end()) {
+        return;
+    }
+    shown->keyBeingHandled = *found;
+    awaiting.erase(found);
+    if (pressed) {
+        shown->pressPassedOn[keycode] = false;
+    }
+}
+
 // A key the editor did not use goes on to the host as X would have delivered it without our
 // window: a press, and the release of a key whose press went on too (or came before the
 // pointer was over the editor).
 void X11Display::keyNotUsed(HWND window, UINT message, LPARAM lParam) {
     X11Window* shown = findByLayerWindow(window);
-    if (shown == nullptr || shown->lostToServer || xConnection == nullptr) {
+    if (shown == nullptr || !shown->keyBeingHandled || xConnection == nullptr) {
         return;
     }
+    const X11KeyEvent key = *shown->keyBeingHandled;
     auto keycode = static_cast<unsigned int>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFF);
-    auto found = shown->keys.find(keycode);
-    if (found == shown->keys.end()) {
+    if (key.keycode != keycode || key.pressed != (message == WM_KEYDOWN)) {
         return;
     }
-    X11KeyOnWindow& key = found->second;
-    if (message == WM_KEYDOWN) {
-        key.pressPassedOn = true;
-        passKeyOn(*shown, keycode, key.press, true);
+    shown->keyBeingHandled.reset();
+    if (shown->lostToServer) {
         return;
     }
-    if (!key.pressSeen || key.pressPassedOn) {
-        passKeyOn(*shown, keycode, key.release, false);
+    if (key.pressed) {
+        shown->pressPassedOn[keycode] = true;
+        passKeyOn(*shown, key);
+        return;
     }
-    shown->keys.erase(found);
+    auto press = shown->pressPassedOn.find(keycode);
+    if (press == shown->pressPassedOn.end() || press->second) {
+        passKeyOn(*shown, key);
+    }
+    if (press != shown->pressPassedOn.end()) {
+        shown->pressPassedOn.erase(press);
+    }
 }
 
-void X11Display::passKeyOn(const X11Window& shown, unsigned int keycode, const X11KeyEvent& key,
-                           bool pressed) {
+void X11Display::passKeyOn(const X11Window& shown, const X11KeyEvent& key) {
+    const bool pressed = key.pressed;
     const long mask = pressed ? KeyPressMask : KeyReleaseMask;
     X11ErrorGuard guard(xConnection);
     ::Window focus = None;
@@ -606,7 +639,7 @@ void X11Display::passKeyOn(const X11Window& shown, unsigned int keycode, const X
     XTranslateCoordinates(xConnection, shown.root, receiving, key.rootX, key.rootY, &event.xkey.x,
                           &event.xkey.y, &child);
     event.xkey.state = key.state;
-    event.xkey.keycode = keycode;
+    event.xkey.keycode = key.keycode;
     event.xkey.same_screen = True;
     XSendEvent(xConnection, receiving, False, mask, &event);
 }

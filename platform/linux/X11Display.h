@@ -19,8 +19,10 @@
 #include "platform/linux/X11SharedImage.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct _XDisplay;
@@ -39,16 +41,12 @@ struct X11PixelLayout {
 // A key event the server sent to our window, kept until the editor has said whether it used
 // the key: one it did not use goes on to the host's window.
 struct X11KeyEvent {
+    unsigned int keycode = 0;
+    bool pressed = false;
     unsigned long time = 0;
     int rootX = 0;
     int rootY = 0;
     unsigned int state = 0;
-};
-struct X11KeyOnWindow {
-    X11KeyEvent press;
-    X11KeyEvent release;
-    bool pressSeen = false;     // the press came to our window
-    bool pressPassedOn = false; // and went on to the host's
 };
 
 // The X side of one layer window shown on the server. Code that speaks X protocols with other
@@ -67,8 +65,12 @@ struct X11Window {
     // The picture in memory shared with the server, once pushed; refused: not possible.
     std::unique_ptr<X11SharedImage> sharedImage;
     bool sharedMemoryRefused = false;
-    // Key events by key code, until the editor has handled them.
-    std::map<unsigned int, X11KeyOnWindow> keys;
+    // Key events in the order their messages were posted, until their message is taken; the
+    // one whose message is being handled; and, by key code, whether a press that came here
+    // went on to the host (false: the editor used it), so that its release goes the same way.
+    std::deque<X11KeyEvent> keysAwaitingEditor;
+    std::optional<X11KeyEvent> keyBeingHandled;
+    std::map<unsigned int, bool> pressPassedOn;
 };
 
 class X11Display : public Display {
@@ -105,8 +107,7 @@ public:
     // Sends a key event of our window on to the window of the host's that X would have given
     // it to, had our window not taken keys: the first ancestor, up to the focus window, that
     // asks for it.
-    void passKeyOn(const X11Window& shown, unsigned int keycode, const X11KeyEvent& key,
-                   bool pressed);
+    void passKeyOn(const X11Window& shown, const X11KeyEvent& key);
 
 private:
     bool openConnection();
@@ -115,6 +116,7 @@ private:
     void destroyXWindow(X11Window& shown);
     bool queryPointer(POINT& position, unsigned int& state);
     bool liveKeyDown(int virtualKey);
+    void keyMessageTaken(const MSG& message);
     void pushPixels(X11Window& shown, const Window& layerWindow, const RECT& area);
     X11SharedImage* sharedImageFor(X11Window& shown, const Window& layerWindow);
 

@@ -113,25 +113,22 @@ void translateMotion(X11Display& display, const Window& window, XEvent& event) {
 }
 
 // lParam carries a repeat count of 1, the key code as scan code, and for a release the
-// previous-state and transition bits. The event is kept until the editor has handled the
-// message; a key without a virtual key, which the editor cannot use, goes on to the host's
-// window at once.
-void translateKey(X11Display& display, X11Window& shown, const Window& window, XKeyEvent& event,
-                  bool pressed) {
-    X11KeyEvent kept{event.time, event.x_root, event.y_root, event.state};
+// previous-state and transition bits. A key without a virtual key of its own comes as 0xFF,
+// as Win32 gives such keys. The event is kept until the editor has handled the message: a key
+// it does not use goes on to the host's window then, in the order the keys came.
+void translateKey(X11Window& shown, const Window& window, XKeyEvent& event, bool pressed) {
+    constexpr int noVirtualKey = 0xFF;
     int virtualKey = virtualKeyOfKeysym(XLookupKeysym(&event, 0));
     if (virtualKey == 0) {
-        display.passKeyOn(shown, event.keycode, kept, pressed);
-        return;
+        virtualKey = noVirtualKey;
     }
-    X11KeyOnWindow& key = shown.keys[event.keycode];
-    if (pressed) {
-        key.press = kept;
-        key.pressSeen = true;
-        key.pressPassedOn = false;
-    } else {
-        key.release = kept;
+    // Messages that are never taken (their window went) leave no growing trail.
+    constexpr std::size_t keysKept = 256;
+    if (shown.keysAwaitingEditor.size() == keysKept) {
+        shown.keysAwaitingEditor.pop_front();
     }
+    shown.keysAwaitingEditor.push_back(
+        X11KeyEvent{event.keycode, pressed, event.time, event.x_root, event.y_root, event.state});
     auto lParam = static_cast<LPARAM>(1 | ((event.keycode & 0xFFu) << 16));
     if (!pressed) {
         lParam |= static_cast<LPARAM>(0xC0000000u);
@@ -166,7 +163,7 @@ void translateEvent(X11Display& display, _XEvent& event) {
         break;
     case KeyPress:
     case KeyRelease:
-        translateKey(display, *shown, *window, event.xkey, event.type == KeyPress);
+        translateKey(*shown, *window, event.xkey, event.type == KeyPress);
         break;
     case DestroyNotify:
         // The host destroyed its window and ours with it.
