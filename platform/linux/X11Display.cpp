@@ -431,7 +431,7 @@ void X11Display::collectEvents() {
         translateEvent(*this, event);
     }
     if (xConnection != nullptr) {
-        receiver->checkSilence();
+        receiver->afterEvents();
     }
 }
 

@@ -46,6 +46,7 @@ constexpr long largestDataUnits = (16L << 20) / 4;
 constexpr long statusAccepts = 1;
 // XdndEnter: more than three types, listed in XdndTypeList.
 constexpr long enterHasTypeList = 1;
+constexpr DWORD mouseButtons = MK_LBUTTON | MK_MBUTTON | MK_RBUTTON;
 
 const char* const atomNames[] = {
     "XdndAware",          "XdndProxy",      "XdndEnter",      "XdndPosition",
@@ -86,18 +87,18 @@ struct X11DropReceiver::Drag {
     ::Time fetchTime = CurrentTime;
     std::vector<std::string> paths;
     std::optional<std::string> text;
-    // The effects of the source's action list, and those it allows at the latest position.
-    DWORD listedEffects = DROPEFFECT_NONE;
+    // The effects the source allows at the latest position.
     DWORD allowed = DROPEFFECT_NONE;
     Atom requestedAction = None;
     bool entered = false;
-    // A position or the drop that came while the data was still on its way.
+    // A position not answered yet; the drop, when it came before the data.
     bool positionWaiting = false;
     bool dropWaiting = false;
-    // The modifiers read at the latest position: the key state of the drop.
+    POINT dropPoint{0, 0};
+    // The modifiers of the latest position answered: the key state of the drop. The effect of
+    // the latest answer.
     DWORD modifiersShown = 0;
-    DWORD waitingKeys = 0;
-    POINT waitingPoint{0, 0};
+    DWORD lastEffectAnswered = DROPEFFECT_NONE;
     DWORD lastMessageTick = 0;
 };
 
@@ -235,7 +236,6 @@ void X11DropReceiver::enter(_XEvent& event) {
     drag->version = static_cast<int>((message.data.l[1] >> 24) & 0xFF);
     drag->lastMessageTick = display.tickCount();
     readOfferedTypes(event);
-    drag->listedEffects = listedEffects();
 
     // The source window's destruction ends the drag.
     X11ErrorGuard guard(display.connection());
@@ -297,8 +297,9 @@ DWORD X11DropReceiver::effectOfAction(unsigned long action) const {
     return DROPEFFECT_NONE;
 }
 
-// The effects of the actions the source lists in XdndActionList (sources that offer a choice
-// set it before the drag enters).
+// The effects of the actions the source lists in XdndActionList. A source may change the list
+// in the middle of the drag (GTK lists only copy while control is held), so it is read at
+// every position.
 DWORD X11DropReceiver::listedEffects() {
     ::Display* connection = display.connection();
     X11ErrorGuard guard(connection, Ending::alreadyAnswered);
@@ -331,6 +332,8 @@ bool X11DropReceiver::readPointer(POINT& point, DWORD& keyState) {
     return true;
 }
 
+// A position is answered once the events waiting have been read (afterEvents): of several
+// only the latest, and none that a drop follows.
 void X11DropReceiver::position(_XEvent& event) {
     const XClientMessageEvent& message = event.xclient;
     auto source = static_cast<::Window>(message.data.l[0]);
@@ -341,33 +344,56 @@ void X11DropReceiver::position(_XEvent& event) {
         return;
     }
     drag->lastMessageTick = display.tickCount();
-    // What the source allows: the action it asks for now and those it listed. A source
-    // older than version 2 names no action; it copies.
-    if (drag->version >= 2) {
-        drag->requestedAction = static_cast<Atom>(message.data.l[4]);
-        drag->allowed = effectOfAction(drag->requestedAction) | drag->listedEffects;
-    } else {
-        drag->requestedAction = atoms().actionCopy;
-        drag->allowed = DROPEFFECT_COPY;
-    }
-    // OLE passes the key state and the cursor as the system has them now.
-    POINT point{static_cast<LONG>((message.data.l[2] >> 16) & 0xFFFF),
-                static_cast<LONG>(message.data.l[2] & 0xFFFF)};
-    DWORD keys = 0;
-    readPointer(point, keys);
-    drag->modifiersShown = keys & ~static_cast<DWORD>(MK_LBUTTON | MK_MBUTTON | MK_RBUTTON);
+    // A source older than version 2 names no action; it copies.
+    drag->requestedAction =
+        drag->version >= 2 ? static_cast<Atom>(message.data.l[4]) : atoms().actionCopy;
+    drag->positionWaiting = true;
     if (!drag->fetchStarted) {
         drag->fetchStarted = true;
         drag->fetchTime = drag->version >= 1 ? static_cast<::Time>(message.data.l[3]) : CurrentTime;
         fetchNext(drag->fetchTime);
     }
     if (!drag->dataReady) {
-        drag->positionWaiting = true;
-        drag->waitingKeys = keys;
-        drag->waitingPoint = point;
+        // The keys as they are while the data is on its way, in case the drop comes first.
+        POINT point{0, 0};
+        DWORD keys = 0;
+        if (readPointer(point, keys) && (keys & mouseButtons) != 0) {
+            drag->modifiersShown = keys & ~mouseButtons;
+        }
+    }
+}
+
+// OLE passes the key state and the cursor as the system has them now, and the answer must
+// follow the source's action list, which a source may change during the drag (GTK lists only
+// copy while control is held). The events are read at the host's idle, some 40 ms late: a
+// position read when no button is down any more was made before the user let go, and the
+// state now says nothing of it; it keeps the last answer.
+void X11DropReceiver::answerPosition() {
+    drag->positionWaiting = false;
+    drag->allowed = drag->version >= 2 ? effectOfAction(drag->requestedAction) | listedEffects()
+                                       : DROPEFFECT_COPY;
+    POINT point{0, 0};
+    DWORD keys = 0;
+    readPointer(point, keys);
+    if (drag->entered && (keys & mouseButtons) == 0) {
+        sendStatus(*drag->exchange, drag->lastEffectAnswered);
         return;
     }
+    drag->modifiersShown = keys & ~mouseButtons;
     deliverPosition(keys, point);
+}
+
+void X11DropReceiver::afterEvents() {
+    if (!drag) {
+        return;
+    }
+    if (display.tickCount() - drag->lastMessageTick > silenceLimitMilliseconds) {
+        endDrag();
+        return;
+    }
+    if (drag->positionWaiting && drag->dataReady) {
+        answerPosition();
+    }
 }
 
 void X11DropReceiver::leave(_XEvent& event) {
@@ -386,9 +412,10 @@ void X11DropReceiver::drop(_XEvent& event) {
         return;
     }
     drag->lastMessageTick = display.tickCount();
-    // The cursor is where the server has it now. The keys are those of the last position:
-    // the button is up by now, and a modifier let go just after it (a copy made with control)
-    // must not change what the drop does from what the cursor showed.
+    // The cursor is where the server has it now. The keys are those of the last position
+    // answered: the button is up by now, and a modifier let go just after it (a copy made
+    // with control) must not change what the drop does from what the cursor showed.
+    drag->positionWaiting = false;
     POINT point{0, 0};
     DWORD liveKeys = 0;
     readPointer(point, liveKeys);
@@ -399,10 +426,8 @@ void X11DropReceiver::drop(_XEvent& event) {
         fetchNext(drag->fetchTime);
     }
     if (!drag->dataReady) {
-        drag->positionWaiting = false;
         drag->dropWaiting = true;
-        drag->waitingKeys = keys;
-        drag->waitingPoint = point;
+        drag->dropPoint = point;
         return;
     }
     deliverDrop(keys, point);
@@ -481,12 +506,8 @@ void X11DropReceiver::dataComplete() {
     if (!drag->paths.empty()) {
         drag->text.reset();
     }
-    if (drag->positionWaiting) {
-        drag->positionWaiting = false;
-        deliverPosition(drag->waitingKeys, drag->waitingPoint);
-    }
     if (drag->dropWaiting) {
-        deliverDrop(drag->waitingKeys, drag->waitingPoint);
+        deliverDrop(drag->modifiersShown, drag->dropPoint);
     }
 }
 
@@ -570,12 +591,6 @@ void X11DropReceiver::endDrag() {
     drag.reset();
 }
 
-void X11DropReceiver::checkSilence() {
-    if (drag && display.tickCount() - drag->lastMessageTick > silenceLimitMilliseconds) {
-        endDrag();
-    }
-}
-
 // Drops whose target has not answered yet are answered now, while the window and the
 // connection can still carry the answer.
 void X11DropReceiver::windowGoing(const X11Window& shown) {
@@ -605,6 +620,7 @@ void X11DropReceiver::sendStatus(const XdndExchange& exchange, DWORD effect) {
     if (!drag || drag->exchange.get() != &exchange) {
         return;
     }
+    drag->lastEffectAnswered = effect;
     const bool accepted = effect != DROPEFFECT_NONE;
     long data[5] = {static_cast<long>(exchange.addressed), accepted ? statusAccepts : 0, 0, 0,
                     static_cast<long>(actionOfEffect(effect, drag->requestedAction))};

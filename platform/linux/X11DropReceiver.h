@@ -40,8 +40,9 @@ public:
     // Takes the events that belong to drags (the protocol's client messages, the data's
     // arrival, the source window's destruction); false for any other event.
     bool handleEvent(_XEvent& event);
-    // After the events are read: a drag whose source has sent nothing for a long time ends.
-    void checkSilence();
+    // After the events waiting are read: the latest position is answered, and a drag whose
+    // source has sent nothing for a long time ends.
+    void afterEvents();
     // The shown window is about to go, or the connection is about to close: a drag over it
     // ends (a drop still waiting for its data is answered first).
     void windowGoing(const X11Window& shown);
@@ -73,6 +74,7 @@ private:
     void fetchNext(unsigned long time);
     std::optional<std::string> takeFetchedData();
     void dataComplete();
+    void answerPosition();
     void deliverPosition(DWORD keyState, POINT point);
     void deliverDrop(DWORD keyState, POINT point);
     void endDrag();
