@@ -57,10 +57,20 @@ const char* const atomNames[] = {
     "STEPVEIL_XDND_DATA",
 };
 constexpr int atomCount = sizeof atomNames / sizeof atomNames[0];
+static_assert(atomCount == 21, "one field of X11DropReceiver::Atoms per name");
 
 } // namespace
 
+// The atoms, named; interned together, in the order of atomNames.
 struct X11DropReceiver::Atoms {
+    explicit Atoms(const Atom (&found)[atomCount])
+        : aware(found[0]), proxy(found[1]), enter(found[2]), position(found[3]), status(found[4]),
+          leave(found[5]), drop(found[6]), finished(found[7]), selection(found[8]),
+          typeList(found[9]), actionList(found[10]), actionCopy(found[11]), actionMove(found[12]),
+          actionLink(found[13]), uriList(found[14]), textUtf8Mime(found[15]), utf8String(found[16]),
+          textPlain(found[17]), latin1String(found[18]), increments(found[19]),
+          dataProperty(found[20]) {}
+
     Atom aware, proxy, enter, position, status, leave, drop, finished;
     Atom selection, typeList, actionList, actionCopy, actionMove, actionLink;
     Atom uriList, textUtf8Mime, utf8String, textPlain, latin1String, increments;
@@ -75,7 +85,6 @@ struct X11DropReceiver::Atoms {
 struct X11DropReceiver::Drag {
     std::shared_ptr<XdndExchange> exchange;
     ::Window ourWindow = 0;
-    ::Window root = 0;
     int version = 0;
     std::vector<Atom> offered;
     Atom uriTarget = None;
@@ -111,9 +120,7 @@ const X11DropReceiver::Atoms& X11DropReceiver::atoms() {
         Atom found[atomCount] = {};
         X11ErrorGuard guard(display.connection(), Ending::alreadyAnswered);
         XInternAtoms(display.connection(), const_cast<char**>(atomNames), atomCount, False, found);
-        internedAtoms = std::make_unique<Atoms>();
-        static_assert(sizeof(Atoms) == sizeof found, "one field per atom name");
-        std::copy(found, found + atomCount, reinterpret_cast<Atom*>(internedAtoms.get()));
+        internedAtoms = std::make_unique<Atoms>(found);
     }
     return *internedAtoms;
 }
@@ -232,7 +239,6 @@ void X11DropReceiver::enter(_XEvent& event) {
     drag->exchange->layerWindow = shown->layerWindow;
     drag->exchange->thread = dropTargetThread(shown->layerWindow);
     drag->ourWindow = shown->xid;
-    drag->root = shown->root;
     drag->version = static_cast<int>((message.data.l[1] >> 24) & 0xFF);
     drag->lastMessageTick = display.tickCount();
     readOfferedTypes(event);
@@ -417,8 +423,8 @@ void X11DropReceiver::drop(_XEvent& event) {
     // with control) must not change what the drop does from what the cursor showed.
     drag->positionWaiting = false;
     POINT point{0, 0};
-    DWORD liveKeys = 0;
-    readPointer(point, liveKeys);
+    DWORD keysNow = 0;
+    readPointer(point, keysNow);
     const DWORD keys = drag->modifiersShown;
     if (!drag->fetchStarted) {
         drag->fetchStarted = true;
