@@ -243,9 +243,13 @@ void X11DropReceiver::enter(_XEvent& event) {
     drag->lastMessageTick = display.tickCount();
     readOfferedTypes(event);
 
-    // The source window's destruction ends the drag.
+    // The source window's destruction ends the drag; a source whose window is gone already
+    // has no drag to speak of.
     X11ErrorGuard guard(display.connection());
     XSelectInput(display.connection(), drag->exchange->source, StructureNotifyMask);
+    if (guard.failed()) {
+        drag.reset();
+    }
 }
 
 // The types the source offers, and the targets chosen among them: the file list, and the
