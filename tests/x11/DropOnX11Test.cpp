@@ -113,7 +113,7 @@ public:
         }
         return printed;
     }
-    bool printed_(const std::string& line) {
+    bool hasPrinted(const std::string& line) {
         const auto& all = lines();
         return std::find(all.begin(), all.end(), line) != all.end();
     }
@@ -214,8 +214,8 @@ protected:
     }
 
     // Presses in the source's window at (x, y), passes the toolkit's drag threshold and comes
-    // over the frame's point, the host idling all along. Returns once the target has
-    // answered there (or the drag never arrived).
+    // over the frame's point, the host idling all along. Returns once the drag has entered
+    // the frame's target (or never will).
     void dragOnto(SourceProgram& source, int sourceX, int sourceY, int frameX, bool control) {
         host.movePointer(sourceX, sourceY);
         idleFor(2);
@@ -304,7 +304,7 @@ std::string source(const char* name) {
 TEST_F(DropOnX11, QtDragsShowTheTargetsAnswersAndDeliverFilesAndText) {
     const std::string text = "Gate \xE2\x80\x94 32 steps";
     SourceProgram qt(source("qt_drag_source.py"), {text, files[0], files[1]});
-    ASSERT_TRUE(idleUntil([&] { return qt.printed_("ready"); })) << qt.transcript();
+    ASSERT_TRUE(idleUntil([&] { return qt.hasPrinted("ready"); })) << qt.transcript();
 
     // An image offers neither text nor files: refused while dragging, nothing delivered.
     dragOnto(qt, 250, 50, takingX, false);
@@ -355,7 +355,7 @@ TEST_F(DropOnX11, ASourceThatVanishesMidDragLeavesNothingBehind) {
     EXPECT_EQ(propertyValue(frameWindow, "XdndProxy"), static_cast<long>(frameWindow));
 
     SourceProgram qt(source("qt_drag_source.py"), {"text", files[0]});
-    ASSERT_TRUE(idleUntil([&] { return qt.printed_("ready"); })) << qt.transcript();
+    ASSERT_TRUE(idleUntil([&] { return qt.hasPrinted("ready"); })) << qt.transcript();
     dragOnto(qt, 50, 50, takingX, false);
     ASSERT_TRUE(dragOverFrame());
     qt.end();
@@ -381,13 +381,13 @@ TEST_F(DropOnX11, GtkDragsReachTheFrameThroughTheHostsProxy) {
 
     const std::string text = "Stufe f\xC3\xBCnf";
     SourceProgram gtk(source("gtk_drag_source.py"), {text, files[0], files[1]});
-    ASSERT_TRUE(idleUntil([&] { return gtk.printed_("ready"); })) << gtk.transcript();
+    ASSERT_TRUE(idleUntil([&] { return gtk.hasPrinted("ready"); })) << gtk.transcript();
 
     // Files, moved: the move is reported done.
     dragOnto(gtk, 50, 50, takingX, false);
     EXPECT_TRUE(shows(gtk, "move")) << gtk.transcript();
     EXPECT_EQ(release(gtk, false), "move succeeded");
-    EXPECT_TRUE(gtk.printed_("finished"));
+    EXPECT_TRUE(gtk.hasPrinted("finished"));
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].names, files);
     std::cout << "GTK, files:\n" << gtk.transcript();
@@ -397,7 +397,7 @@ TEST_F(DropOnX11, GtkDragsReachTheFrameThroughTheHostsProxy) {
     dragOnto(gtk, 150, 50, takingX, true);
     EXPECT_TRUE(shows(gtk, "copy")) << gtk.transcript();
     EXPECT_EQ(release(gtk, true), "copy succeeded");
-    EXPECT_TRUE(gtk.printed_("finished"));
+    EXPECT_TRUE(gtk.hasPrinted("finished"));
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].kind, dropKindText);
     EXPECT_EQ(std::string(received[0].text.c_str()), text);
@@ -409,7 +409,7 @@ TEST_F(DropOnX11, GtkDragsReachTheFrameThroughTheHostsProxy) {
     dragOnto(gtk, 50, 50, refusingX, false);
     EXPECT_TRUE(shows(gtk, "move")) << gtk.transcript();
     EXPECT_EQ(release(gtk, false), "move failed");
-    EXPECT_TRUE(gtk.printed_("finished")) << "the refused drop is finished too";
+    EXPECT_TRUE(gtk.hasPrinted("finished")) << "the refused drop is finished too";
     std::cout << "GTK, files on a refusing view:\n" << gtk.transcript();
 }
 
