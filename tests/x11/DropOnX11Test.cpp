@@ -169,6 +169,7 @@ protected:
     }
     void TearDown() override {
         frame->release();
+        frame = nullptr;
         idleFor(2);
         for (const std::string& file : files) {
             std::remove(file.c_str());
@@ -184,7 +185,9 @@ protected:
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
         }
-        frame->idle();
+        if (frame != nullptr) {
+            frame->idle();
+        }
     }
     void idleFor(int idles) {
         for (int count = 0; count < idles; ++count) {
