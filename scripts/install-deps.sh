@@ -13,6 +13,8 @@ packages=(
     wine wine64 xvfb xauth
     ardour  # the real third-party host of scripts/stages/50-ardour.sh and 55-ardour-gui.sh
     xdotool x11-utils  # pointer input and window listings for 55-ardour-gui.sh
+    # Real drag sources of two toolkits (Qt 5, GTK 3) for the X11 drop tests (tests/x11)
+    python3-pyqt5 python3-gi gir1.2-gtk-3.0
     # 32-bit Windows: the i686 DLL's tests run under 32-bit Wine (scripts/stages/30-windows.sh),
     # and LMMS, whose i386 build hosts Windows plug-ins through Wine, renders through that DLL
     # (scripts/stages/57-lmms.sh). lmms-vst-server brings its Wine helper.

@@ -54,6 +54,11 @@ public:
     // window system announces that there. The drops themselves reach the target through a
     // DropSession (DropSession.h), which must run without the lock: see LayerTasks.h.
     virtual void dropTargetChanged(HWND /*window*/, bool /*registered*/) {}
+
+    // A window's procedure left a key message (WM_KEYDOWN, WM_KEYUP) to DefWindowProcA: the
+    // window did not use the key. A display that delivered it from a host's window passes it
+    // on there.
+    virtual void keyNotUsed(HWND /*window*/, UINT /*message*/, LPARAM /*lParam*/) {}
 };
 
 // The display in use. Chosen at its first use: the headless one when the environment variable

@@ -1,5 +1,6 @@
 #include "platform/linux/X11Display.h"
 
+#include "platform/linux/DropTargetRegistry.h"
 #include "platform/linux/X11ErrorGuard.h"
 #include "platform/linux/X11Events.h"
 
@@ -113,6 +114,8 @@ void drawChildrenInto(const Window& window, POINT origin, const RECT& area,
 
 } // namespace
 
+X11Display::X11Display() : receiver(std::make_unique<X11DropReceiver>(*this)) {}
+
 X11Display::~X11Display() {
     for (auto& entry : windows) {
         destroyXWindow(*entry.second);
@@ -139,6 +142,7 @@ void X11Display::closeConnectionWhenUnused() {
     if (xConnection == nullptr || !windows.empty()) {
         return;
     }
+    receiver->connectionClosing();
     X11ErrorGuard guard(xConnection);
     if (arrowCursor != 0) {
         XFreeCursor(xConnection, arrowCursor);
@@ -221,7 +225,11 @@ bool X11Display::windowCreated(HWND handle) {
         closeConnectionWhenUnused();
         return false;
     }
+    X11Window& made = *shown;
     windows[handle] = std::move(shown);
+    if (hasDropTarget(handle)) {
+        receiver->targetChanged(made, true);
+    }
     return true;
 }
 
@@ -288,6 +296,7 @@ void X11Display::destroyXWindow(X11Window& shown) {
         return;
     }
     shown.sharedImage.reset();
+    receiver->windowGoing(shown);
     X11ErrorGuard guard(xConnection);
     if (shown.graphicsContext != nullptr) {
         XFreeGC(xConnection, static_cast<GC>(shown.graphicsContext));
@@ -421,6 +430,9 @@ void X11Display::collectEvents() {
         XNextEvent(xConnection, &event);
         translateEvent(*this, event);
     }
+    if (xConnection != nullptr) {
+        receiver->afterEvents();
+    }
 }
 
 bool X11Display::queryPointer(POINT& position, unsigned int& state) {
@@ -459,6 +471,9 @@ void X11Display::messageTaken(const MSG& message) {
     pressHeld = message.message == WM_LBUTTONDOWN || message.message == WM_RBUTTONDOWN ||
                 message.message == WM_MBUTTONDOWN;
     heldKeys = message.wParam;
+    if (message.message == WM_KEYDOWN || message.message == WM_KEYUP) {
+        keyMessageTaken(message);
+    }
 }
 
 bool X11Display::isKeyDown(int virtualKey) {
@@ -502,6 +517,131 @@ bool X11Display::liveKeyDown(int virtualKey) {
 // reads as the left button already is the user's primary one.
 bool X11Display::buttonsSwapped() {
     return false;
+}
+
+// ---- drops and keys for the host ----
+
+void X11Display::dropTargetChanged(HWND window, bool registered) {
+    if (X11Window* shown = findByLayerWindow(window)) {
+        receiver->targetChanged(*shown, registered);
+    }
+}
+
+// The key event of a key message being taken from the queue.
+void X11Display::keyMessageTaken(const MSG& message) {
+    X11Window* shown = findByLayerWindow(message.hwnd);
+    if (shown == nullptr) {
+        return;
+    }
+    const bool pressed = message.message == WM_KEYDOWN;
+    auto keycode =
+        static_cast<unsigned int>((static_cast<std::uintptr_t>(message.lParam) >> 16) & 0xFF);
+    shown->keyBeingHandled.reset();
+    auto& awaiting = shown->keysAwaitingEditor;
+    auto found = std::find_if(awaiting.begin(), awaiting.end(), [&](const X11KeyEvent& key) {
+        return key.keycode == keycode && key.pressed == pressed;
+    });
+    if (found == awaiting.end()) {
+        return;
+    }
+    shown->keyBeingHandled = *found;
+    awaiting.erase(found);
+    if (pressed) {
+        shown->pressPassedOn[keycode] = false;
+    }
+}
+
+// A key the editor did not use goes on to the host as X would have delivered it without our
+// window: a press, and the release of a key whose press went on too (or came before the
+// pointer was over the editor).
+void X11Display::keyNotUsed(HWND window, UINT message, LPARAM lParam) {
+    X11Window* shown = findByLayerWindow(window);
+    if (shown == nullptr || !shown->keyBeingHandled || xConnection == nullptr) {
+        return;
+    }
+    const X11KeyEvent key = *shown->keyBeingHandled;
+    auto keycode = static_cast<unsigned int>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFF);
+    if (key.keycode != keycode || key.pressed != (message == WM_KEYDOWN)) {
+        return;
+    }
+    shown->keyBeingHandled.reset();
+    if (shown->lostToServer) {
+        return;
+    }
+    if (key.pressed) {
+        shown->pressPassedOn[keycode] = true;
+        passKeyOn(*shown, key);
+        return;
+    }
+    auto press = shown->pressPassedOn.find(keycode);
+    if (press == shown->pressPassedOn.end() || press->second) {
+        passKeyOn(*shown, key);
+    }
+    if (press != shown->pressPassedOn.end()) {
+        shown->pressPassedOn.erase(press);
+    }
+}
+
+void X11Display::passKeyOn(const X11Window& shown, const X11KeyEvent& key) {
+    const bool pressed = key.pressed;
+    const long mask = pressed ? KeyPressMask : KeyReleaseMask;
+    X11ErrorGuard guard(xConnection);
+    ::Window focus = None;
+    int revert = 0;
+    XGetInputFocus(xConnection, &focus, &revert);
+    if (focus == None) {
+        return;
+    }
+    // Up from the host's window, as the server propagates a key event: the first window some
+    // client asked the event of receives it, none past one that stops its propagation or past
+    // the focus window.
+    ::Window below = shown.xid;
+    ::Window candidate = shown.hostParent;
+    ::Window receiving = None;
+    while (candidate != None) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(xConnection, candidate, &attributes) == 0) {
+            return;
+        }
+        if ((attributes.all_event_masks & mask) != 0) {
+            receiving = candidate;
+            break;
+        }
+        if ((attributes.do_not_propagate_mask & mask) != 0 || candidate == focus) {
+            return;
+        }
+        ::Window root = None;
+        ::Window parent = None;
+        ::Window* children = nullptr;
+        unsigned int childCount = 0;
+        if (XQueryTree(xConnection, candidate, &root, &parent, &children, &childCount) == 0) {
+            return;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        below = candidate;
+        candidate = parent;
+    }
+    if (receiving == None) {
+        return;
+    }
+    XEvent event{};
+    event.xkey.type = pressed ? KeyPress : KeyRelease;
+    event.xkey.display = xConnection;
+    event.xkey.window = receiving;
+    event.xkey.root = shown.root;
+    event.xkey.subwindow = below;
+    event.xkey.time = key.time;
+    event.xkey.x_root = key.rootX;
+    event.xkey.y_root = key.rootY;
+    ::Window child = None;
+    XTranslateCoordinates(xConnection, shown.root, receiving, key.rootX, key.rootY, &event.xkey.x,
+                          &event.xkey.y, &child);
+    event.xkey.state = key.state;
+    event.xkey.keycode = key.keycode;
+    event.xkey.same_screen = True;
+    XSendEvent(xConnection, receiving, False, mask, &event);
 }
 
 } // namespace stepveil::platform

@@ -15,11 +15,14 @@
 
 #include "platform/linux/Display.h"
 #include "platform/linux/WindowManager.h"
+#include "platform/linux/X11DropReceiver.h"
 #include "platform/linux/X11SharedImage.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct _XDisplay;
@@ -33,6 +36,17 @@ struct X11PixelLayout {
     int greenShift = 8;
     int blueShift = 0;
     std::uint32_t opaqueBits = 0;
+};
+
+// A key event the server sent to our window, kept until the editor has said whether it used
+// the key: one it did not use goes on to the host's window.
+struct X11KeyEvent {
+    unsigned int keycode = 0;
+    bool pressed = false;
+    unsigned long time = 0;
+    int rootX = 0;
+    int rootY = 0;
+    unsigned int state = 0;
 };
 
 // The X side of one layer window shown on the server. Code that speaks X protocols with other
@@ -51,11 +65,17 @@ struct X11Window {
     // The picture in memory shared with the server, once pushed; refused: not possible.
     std::unique_ptr<X11SharedImage> sharedImage;
     bool sharedMemoryRefused = false;
+    // Key events in the order their messages were posted, until their message is taken; the
+    // one whose message is being handled; and, by key code, whether a press that came here
+    // went on to the host (false: the editor used it), so that its release goes the same way.
+    std::deque<X11KeyEvent> keysAwaitingEditor;
+    std::optional<X11KeyEvent> keyBeingHandled;
+    std::map<unsigned int, bool> pressPassedOn;
 };
 
 class X11Display : public Display {
 public:
-    X11Display() = default;
+    X11Display();
     ~X11Display() override;
 
     DWORD tickCount() override;
@@ -71,12 +91,23 @@ public:
     void collectEvents() override;
     void messageTaken(const MSG& message) override;
     std::vector<HWND> windowsLostToTheSystem() override;
+    void dropTargetChanged(HWND window, bool registered) override;
+    void keyNotUsed(HWND window, UINT message, LPARAM lParam) override;
 
     // For the event translation and for protocols on our windows. The connection is null
     // while no window is shown.
     _XDisplay* connection() const { return xConnection; }
     X11Window* findByXid(unsigned long xid);
     X11Window* findByLayerWindow(HWND window);
+    X11DropReceiver& dropReceiver() { return *receiver; }
+    // Where the pointer is on the screen of our windows, and X's button and modifier state.
+    bool pointerState(POINT& position, unsigned int& state) {
+        return queryPointer(position, state);
+    }
+    // Sends a key event of our window on to the window of the host's that X would have given
+    // it to, had our window not taken keys: the first ancestor, up to the focus window, that
+    // asks for it.
+    void passKeyOn(const X11Window& shown, const X11KeyEvent& key);
 
 private:
     bool openConnection();
@@ -85,10 +116,12 @@ private:
     void destroyXWindow(X11Window& shown);
     bool queryPointer(POINT& position, unsigned int& state);
     bool liveKeyDown(int virtualKey);
+    void keyMessageTaken(const MSG& message);
     void pushPixels(X11Window& shown, const Window& layerWindow, const RECT& area);
     X11SharedImage* sharedImageFor(X11Window& shown, const Window& layerWindow);
 
     _XDisplay* xConnection = nullptr;
+    std::unique_ptr<X11DropReceiver> receiver;
     unsigned long arrowCursor = 0;
     std::map<HWND, std::unique_ptr<X11Window>> windows;
     // The part of a window being pushed: composed with its children, then in the X server's

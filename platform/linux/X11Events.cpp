@@ -59,27 +59,6 @@ constexpr KeyPair namedKeys[] = {
 
 constexpr int functionKeyCount = 12;
 
-// MK_* bits of a mouse message from X's button and modifier state.
-WPARAM mouseKeysOfState(unsigned int state) {
-    WPARAM keys = 0;
-    if (state & Button1Mask) {
-        keys |= MK_LBUTTON;
-    }
-    if (state & Button2Mask) {
-        keys |= MK_MBUTTON;
-    }
-    if (state & Button3Mask) {
-        keys |= MK_RBUTTON;
-    }
-    if (state & ShiftMask) {
-        keys |= MK_SHIFT;
-    }
-    if (state & ControlMask) {
-        keys |= MK_CONTROL;
-    }
-    return keys;
-}
-
 LPARAM clientPoint(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
 }
@@ -134,12 +113,22 @@ void translateMotion(X11Display& display, const Window& window, XEvent& event) {
 }
 
 // lParam carries a repeat count of 1, the key code as scan code, and for a release the
-// previous-state and transition bits.
-void translateKey(const Window& window, XKeyEvent& event, bool pressed) {
+// previous-state and transition bits. A key without a virtual key of its own comes as 0xFF,
+// as Win32 gives such keys. The event is kept until the editor has handled the message: a key
+// it does not use goes on to the host's window then, in the order the keys came.
+void translateKey(X11Window& shown, const Window& window, XKeyEvent& event, bool pressed) {
+    constexpr int noVirtualKey = 0xFF;
     int virtualKey = virtualKeyOfKeysym(XLookupKeysym(&event, 0));
     if (virtualKey == 0) {
-        return;
+        virtualKey = noVirtualKey;
     }
+    // Messages that are never taken (their window went) leave no growing trail.
+    constexpr std::size_t keysKept = 256;
+    if (shown.keysAwaitingEditor.size() == keysKept) {
+        shown.keysAwaitingEditor.pop_front();
+    }
+    shown.keysAwaitingEditor.push_back(
+        X11KeyEvent{event.keycode, pressed, event.time, event.x_root, event.y_root, event.state});
     auto lParam = static_cast<LPARAM>(1 | ((event.keycode & 0xFFu) << 16));
     if (!pressed) {
         lParam |= static_cast<LPARAM>(0xC0000000u);
@@ -150,6 +139,9 @@ void translateKey(const Window& window, XKeyEvent& event, bool pressed) {
 } // namespace
 
 void translateEvent(X11Display& display, _XEvent& event) {
+    if (handleClientProtocolEvent(display, event)) {
+        return;
+    }
     X11Window* shown = display.findByXid(event.xany.window);
     auto window = shown ? findWindow(shown->layerWindow) : nullptr;
     if (!window) {
@@ -171,7 +163,7 @@ void translateEvent(X11Display& display, _XEvent& event) {
         break;
     case KeyPress:
     case KeyRelease:
-        translateKey(*window, event.xkey, event.type == KeyPress);
+        translateKey(*shown, *window, event.xkey, event.type == KeyPress);
         break;
     case DestroyNotify:
         // The host destroyed its window and ours with it.
@@ -179,18 +171,34 @@ void translateEvent(X11Display& display, _XEvent& event) {
             shown->lostToServer = true;
         }
         break;
-    case ClientMessage:
-    case SelectionNotify:
-    case SelectionRequest:
-    case PropertyNotify:
-        handleClientProtocolEvent(display, *shown, event);
-        break;
     default:
         break;
     }
 }
 
-void handleClientProtocolEvent(X11Display&, X11Window&, _XEvent&) {}
+bool handleClientProtocolEvent(X11Display& display, _XEvent& event) {
+    return display.dropReceiver().handleEvent(event);
+}
+
+WPARAM mouseKeysOfState(unsigned int state) {
+    WPARAM keys = 0;
+    if (state & Button1Mask) {
+        keys |= MK_LBUTTON;
+    }
+    if (state & Button2Mask) {
+        keys |= MK_MBUTTON;
+    }
+    if (state & Button3Mask) {
+        keys |= MK_RBUTTON;
+    }
+    if (state & ShiftMask) {
+        keys |= MK_SHIFT;
+    }
+    if (state & ControlMask) {
+        keys |= MK_CONTROL;
+    }
+    return keys;
+}
 
 unsigned int stateMaskOfVirtualKey(int virtualKey) {
     switch (virtualKey) {

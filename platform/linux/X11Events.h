@@ -1,7 +1,8 @@
 // What the X server's events on our windows become in the layer: exposures become update
 // regions (and so WM_PAINT), buttons, the wheel, motion and keys become the mouse and key
-// messages Win32 sends, with its virtual-key codes, and a window destroyed with the host's
-// window is noted so that the layer destroys its own window as Win32 would.
+// messages Win32 sends, with its virtual-key codes, a window destroyed with the host's window
+// is noted so that the layer destroys its own window as Win32 would, and drags from other
+// programs go to the drop receiver (X11DropReceiver).
 #pragma once
 
 #include "platform/linux/X11Display.h"
@@ -13,10 +14,13 @@ namespace stepveil::platform {
 // Called with the layer's lock held, for every event read from the layer's connection.
 void translateEvent(X11Display& display, _XEvent& event);
 
-// Messages between X clients on our windows (ClientMessage, SelectionNotify,
-// SelectionRequest, PropertyNotify): the place for protocols such as drag and drop. None is
-// spoken yet, so they are ignored.
-void handleClientProtocolEvent(X11Display& display, X11Window& shown, _XEvent& event);
+// Protocols spoken with other X clients (drag and drop), which see every event first: their
+// client messages may name a window other than ours (a top-level forwarding them to us), and
+// their sources' windows are not ours. True when the event belonged to one.
+bool handleClientProtocolEvent(X11Display& display, _XEvent& event);
+
+// MK_* bits of a mouse message (and of OLE's key state) from X's button and modifier state.
+WPARAM mouseKeysOfState(unsigned int state);
 
 // The bit of X's button and modifier state for a virtual key (the mouse buttons, shift,
 // control, alt), 0 for any other key.

@@ -174,7 +174,12 @@ BOOL ClientToScreen(HWND handle, LPPOINT point) {
     return moveByWindowOrigin(handle, point, 1);
 }
 
-LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM) {
+LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_KEYUP) {
+        auto lock = lockLayer();
+        currentDisplay().keyNotUsed(handle, message, lParam);
+        return 0;
+    }
     if (message == WM_PAINT) {
         PAINTSTRUCT paint{};
         if (BeginPaint(handle, &paint) != nullptr) {

@@ -8,6 +8,7 @@
 #include "platform/linux/DropTargetRegistry.h"
 #include "platform/linux/LayerLock.h"
 #include "platform/linux/LayerTasks.h"
+#include "platform/linux/XdndData.h"
 
 #include <cstring>
 #include <string>
@@ -297,4 +298,31 @@ TEST_F(DragAndDrop, DisplayTasksRunInPeekMessageWithoutTheLock) {
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     EXPECT_EQ(ran, (std::vector<DWORD>{42})) << "run once";
+}
+
+// What the X11 display makes of the data of a drag from another X program.
+TEST(XdndData, UriListsGiveLocalPathsAndLatin1BecomesUtf8) {
+    using layer::localPathsOfUriList;
+    const std::string list = "# a comment\r\n"
+                             "file:///home/me/a%20b/%C3%BC%25.wav\r\n"
+                             "file://localhost/tmp/x\r\n"
+                             "file://studio/srv/take.wav\r\n"
+                             "FILE://Studio/srv/upper\n"
+                             "file:/short/form\r\n"
+                             "file://elsewhere/tmp/remote\r\n"
+                             "https://example.org/page\r\n"
+                             "file:///bad%2escape%zz\r\n"
+                             "file:///cut%2\r\n"
+                             "file:///query?x=1#part\r\n"
+                             "file:relative\r\n";
+    EXPECT_EQ(localPathsOfUriList(list, "studio"),
+              (std::vector<std::string>{"/home/me/a b/\xC3\xBC%.wav", "/tmp/x", "/srv/take.wav",
+                                        "/srv/upper", "/short/form", "/query"}));
+    // Without a host name of its own, only the empty host and localhost are this machine.
+    EXPECT_EQ(localPathsOfUriList("file://studio/a\r\nfile:///b", ""),
+              std::vector<std::string>{"/b"});
+    EXPECT_TRUE(localPathsOfUriList("", "studio").empty());
+
+    EXPECT_EQ(layer::utf8OfLatin1("Stufe f\xFCnf \xA9"), "Stufe f\xC3\xBCnf \xC2\xA9");
+    EXPECT_EQ(layer::utf8OfLatin1("plain"), "plain");
 }

@@ -107,6 +107,20 @@ protected:
         host.movePointer(where.x + x, where.y + y);
     }
 
+    // The key events the host's window received since the last call, as "press NAME".
+    std::vector<std::string> keysReaching(::Window window) {
+        XSync(host.connection(), False);
+        std::vector<std::string> keys;
+        XEvent event;
+        while (
+            XCheckWindowEvent(host.connection(), window, KeyPressMask | KeyReleaseMask, &event)) {
+            const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
+            keys.push_back(std::string(event.type == KeyPress ? "press " : "release ") +
+                           (name != nullptr ? name : "?"));
+        }
+        return keys;
+    }
+
     x11test::X11Host host;
     int clientsWithoutEditor = 0;
 };
@@ -181,10 +195,23 @@ TEST_F(EditorOnX11, RealPointerAndKeysMoveTheLevelsAndTheHostsChangesShow) {
     editor.idle();
     expectShowsLevels(parent, editor);
 
-    // The dragged slider has the focus: the up key with the pointer over the editor raises it.
+    // The dragged slider has the focus: the up key with the pointer over the editor raises it,
+    // and the host's window, which asks for keys, does not see it. The keys the editor does
+    // not use (the space bar, which starts playback in hosts, and a key without a virtual
+    // key) reach the host's window as if the editor were not there.
+    XSelectInput(host.connection(), parent, KeyPressMask | KeyReleaseMask);
+    XSync(host.connection(), False);
     host.key(XK_Up, true);
     host.key(XK_Up, false);
     editor.idle();
+    EXPECT_FLOAT_EQ(editor.plugin->getParameter(4), 0.6f);
+    for (KeySym key : {XK_space, XK_comma}) {
+        host.key(key, true);
+        host.key(key, false);
+    }
+    editor.idle();
+    EXPECT_EQ(keysReaching(parent), (std::vector<std::string>{"press space", "release space",
+                                                              "press comma", "release comma"}));
     EXPECT_FLOAT_EQ(editor.plugin->getParameter(4), 0.6f);
 
     // Control+click sets half level, also when the click was over before the host's idle.
