@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine wine64 xvfb xauth
     ardour  # the real third-party host of scripts/stages/50-ardour.sh
+    clang-14 libclang-rt-14-dev  # libFuzzer and its sanitizers, scripts/stages/65-fuzz.sh
 )
 
 missing=()
