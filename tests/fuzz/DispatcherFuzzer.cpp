@@ -1,7 +1,8 @@
 // Everything a host can do through the plug-in's record, in any order: dispatcher opcodes with
 // any index, value and opt, setParameter, getParameter, both process entries, the editor
 // opened, idled and closed on the headless display, a user dragging in it, and a host that
-// reacts to the effect's own calls (closing the editor from inside its idle, say). Pointer
+// reacts to the effect's own calls (closing the editor from inside its idle, say), on two
+// instances at once that are closed and made again as a host does. Pointer
 // arguments are what hosts pass: null, or a buffer of the size the interface gives for that
 // opcode, allocated to exactly that size so the address sanitizer sees any access past it.
 #include "FuzzInput.h"
@@ -34,9 +35,17 @@ struct Reaction {
     bool setsParameter = false;
 };
 
-struct Host {
+// One instance of the plug-in, in a window of its own. A host may run several at once, and
+// they share what the library keeps process-wide.
+struct Instance {
     AEffect* record = nullptr;
     HWND window = nullptr;
+    int screenX = 0; // where the window lies on the virtual screen
+};
+
+struct Host {
+    Instance instances[2];
+    Instance* current = &instances[0];
     VstTimeInfo timeInfo{};
     bool answersTime = true;
     Reaction reaction;
@@ -44,24 +53,28 @@ struct Host {
 
 Host host;
 
-void react(const Reaction& reaction) {
+void react(Instance& instance, const Reaction& reaction) {
     if (reaction.setsParameter) {
-        host.record->setParameter(host.record, reaction.index, reaction.parameterValue);
+        instance.record->setParameter(instance.record, reaction.index, reaction.parameterValue);
         return;
     }
-    void* ptr = reaction.opcode == effEditOpen ? host.window : nullptr;
-    host.record->dispatcher(host.record, reaction.opcode, reaction.index, reaction.value, ptr, 0);
+    void* ptr = reaction.opcode == effEditOpen ? instance.window : nullptr;
+    instance.record->dispatcher(instance.record, reaction.opcode, reaction.index, reaction.value,
+                                ptr, 0);
     if (reaction.opcode == effClose) {
-        host.record = nullptr;
+        instance.record = nullptr;
     }
 }
 
-intptr VST2_CALL hostCallback(AEffect*, int32 opcode, int32, intptr, void*, float) {
-    if (host.record && opcode == host.reaction.onHostOpcode) {
-        // Once only: the reaction may call back into the host itself.
-        const Reaction reaction = host.reaction;
-        host.reaction = Reaction{};
-        react(reaction);
+intptr VST2_CALL hostCallback(AEffect* effect, int32 opcode, int32, intptr, void*, float) {
+    for (Instance& instance : host.instances) {
+        if (effect && instance.record == effect && opcode == host.reaction.onHostOpcode) {
+            // Once only: the reaction may call back into the host itself.
+            const Reaction reaction = host.reaction;
+            host.reaction = Reaction{};
+            react(instance, reaction);
+            break;
+        }
     }
     switch (opcode) {
     case audioMasterVersion:
@@ -120,11 +133,13 @@ std::vector<char> arrangementFrom(FuzzedDataProvider& input) {
 }
 
 intptr dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
-    const intptr answer = host.record->dispatcher(host.record, opcode, index, value, ptr, opt);
+    Instance& instance = *host.current;
+    const intptr answer =
+        instance.record->dispatcher(instance.record, opcode, index, value, ptr, opt);
     if (opcode == effClose) {
-        host.record = nullptr;
+        instance.record = nullptr;
     }
-    if (host.record && host.record->magic != kEffectMagic) {
+    if (instance.record && instance.record->magic != kEffectMagic) {
         fail("the record lost its magic");
     }
     return answer;
@@ -189,7 +204,7 @@ void dispatchFrom(FuzzedDataProvider& input) {
         // The host's window, one it has destroyed, or a native window of some other display.
         switch (input.ConsumeIntegralInRange<int>(0, 2)) {
         case 0:
-            ptr = host.window;
+            ptr = host.current->window;
             break;
         case 1:
             ptr =
@@ -265,6 +280,10 @@ void dispatchFrom(FuzzedDataProvider& input) {
     if (textCheck && ptr && (answer != 0 || !checkOnlyWhenAnswered)) {
         requireText(data, textCheck);
     }
+    if (opcode == effSetProgram && host.current->record && value >= 0 && value < 32 &&
+        dispatch(effGetProgram, 0, 0, nullptr, 0.0f) != value) {
+        fail("effGetProgram does not answer the program just set");
+    }
     if (opcode == effEditGetRect && ptr && answer != 0) {
         const auto* rect = static_cast<const ERect*>(pointerSlots[0]);
         if (!rect || rect->right - rect->left < 0 || rect->bottom - rect->top < 0) {
@@ -284,14 +303,15 @@ void processFrom(FuzzedDataProvider& input, bool replacing) {
     float* inputs[2] = {channels[0].data(), channels[1].data()};
     float* outputs[2] = {channels[2].data(), channels[3].data()};
     const bool withBuffers = input.ConsumeIntegralInRange<int>(0, 15) != 0;
-    auto entry = replacing ? host.record->processReplacing : host.record->process;
-    entry(host.record, withBuffers ? inputs : nullptr, withBuffers ? outputs : nullptr, frames);
+    AEffect* record = host.current->record;
+    auto entry = replacing ? record->processReplacing : record->process;
+    entry(record, withBuffers ? inputs : nullptr, withBuffers ? outputs : nullptr, frames);
 }
 
 // A user's drag in the open editor: button down at a point, a few moves, then released;
 // the next host idle delivers the press.
 void dragFrom(FuzzedDataProvider& input) {
-    auto* effect = static_cast<EffectBase*>(host.record->object);
+    auto* effect = static_cast<EffectBase*>(host.current->record->object);
     auto* editor = static_cast<StepveilEditor*>(effect->getAttachedEditor());
     Frame* frame = editor ? editor->getFrame() : nullptr;
     if (!frame) {
@@ -312,7 +332,7 @@ void dragFrom(FuzzedDataProvider& input) {
     for (int move = 0; move < moves; ++move) {
         headless::InputStep step;
         step.keysDown = keys;
-        step.cursor = POINT{100 + x, 50 + y};
+        step.cursor = POINT{host.current->screenX + x, 50 + y};
         script.push_back(step);
         y += input.ConsumeIntegralInRange<int>(-40, 40);
     }
@@ -332,7 +352,7 @@ void editorCallFrom(FuzzedDataProvider& input) {
     ERect* rect = nullptr;
     switch (input.ConsumeIntegralInRange<int>(0, 5)) {
     case 0:
-        dispatch(effEditOpen, 0, 0, host.window, 0.0f);
+        dispatch(effEditOpen, 0, 0, host.current->window, 0.0f);
         break;
     case 1:
     case 2:
@@ -372,6 +392,16 @@ void reactionFrom(FuzzedDataProvider& input) {
 }
 
 void runOne(FuzzedDataProvider& input) {
+    host.current = &host.instances[input.ConsumeIntegralInRange<int>(0, 3) == 0 ? 1 : 0];
+    AEffect*& record = host.current->record;
+    if (!record) {
+        // A host loading another instance, perhaps after closing one.
+        record = stepveilMain(hostCallback);
+        if (!record) {
+            fail("the entry made no effect");
+        }
+        return;
+    }
     switch (input.ConsumeIntegralInRange<int>(0, 15)) {
     case 0:
     case 1:
@@ -385,12 +415,18 @@ void runOne(FuzzedDataProvider& input) {
     case 7:
         editorCallFrom(input);
         break;
-    case 8:
-        host.record->setParameter(host.record, fuzzinput::anyInt32(input, -2, 34),
-                                  fuzzinput::anyFloat(input, 0.0f, 1.0f));
+    case 8: {
+        const int32 index = fuzzinput::anyInt32(input, -2, 34);
+        const float value = fuzzinput::anyFloat(input, 0.0f, 1.0f);
+        record->setParameter(record, index, value);
+        const float answer = record->getParameter(record, index);
+        if (index >= 0 && index < 32 && std::memcmp(&answer, &value, sizeof value) != 0) {
+            fail("getParameter does not answer the value just set");
+        }
         break;
+    }
     case 9:
-        host.record->getParameter(host.record, fuzzinput::anyInt32(input, -2, 34));
+        record->getParameter(record, fuzzinput::anyInt32(input, -2, 34));
         break;
     case 10:
         processFrom(input, input.ConsumeBool());
@@ -423,18 +459,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     headless::reset();
     host = Host{};
-    host.window = headless::createHostWindow(100, 50, 562, 200);
-    host.record = stepveilMain(hostCallback);
-    if (!host.record) {
-        fail("the entry made no effect");
+    for (int index = 0; index < 2; ++index) {
+        Instance& instance = host.instances[index];
+        instance.screenX = 100 + 600 * index;
+        instance.window = headless::createHostWindow(instance.screenX, 50, 562, 200);
     }
-    for (int call = 0; call < 200 && host.record && input.remaining_bytes() > 0; ++call) {
+    for (int call = 0; call < 200 && input.remaining_bytes() > 0; ++call) {
         runOne(input);
     }
-    if (host.record) {
-        dispatch(effClose, 0, 0, nullptr, 0.0f);
+    for (Instance& instance : host.instances) {
+        host.current = &instance;
+        if (instance.record) {
+            dispatch(effClose, 0, 0, nullptr, 0.0f);
+        }
+        DestroyWindow(instance.window);
     }
-    DestroyWindow(host.window);
     headless::reset();
     return 0;
 }
