@@ -90,32 +90,58 @@ intptr VST2_CALL hostCallback(AEffect* effect, int32 opcode, int32, intptr, void
     }
 }
 
-// A host buffer of exactly `size` bytes, filled with `fill` so that a text the effect does not
-// terminate is noticed.
-std::vector<char> buffer(std::size_t size, char fill) {
-    return std::vector<char>(size, fill);
-}
-
-void requireText(const std::vector<char>& text, const char* what) {
+void requireText(const std::vector<char>& text) {
     if (std::memchr(text.data(), '\0', text.size()) == nullptr) {
-        fail(what);
+        fail("a text answer without its terminator in the host's buffer");
     }
 }
 
-// Sizes of the host's buffers and records for the opcodes that take a pointer.
-constexpr std::size_t programNameBytes = 24;
-constexpr std::size_t parameterTextBytes = 9; // eight characters and the terminator
-constexpr std::size_t effectNameBytes = 32;
-constexpr std::size_t vendorTextBytes = 64;
-constexpr std::size_t errorTextBytes = 256;
-constexpr std::size_t pinPropertiesBytes = 128;
-constexpr std::size_t parameterPropertiesBytes = 152;
-constexpr std::size_t midiNameBytes = 80;
-constexpr std::size_t midiCategoryBytes = 76;
-constexpr std::size_t patchInfoBytes = 64;
-constexpr std::size_t offlineRecordBytes = 1024;
-constexpr std::size_t variableIoBytes = 2 * sizeof(void*) + 8 + 2 * sizeof(void*);
+// The buffers hosts pass as ptr: texts the effect writes (always, or when it answers 1), of
+// the sizes hosts give, and records the effect may read.
+enum class Use { text, textWhenAnswered, record };
+struct HostBuffer {
+    int32 opcode;
+    std::size_t bytes;
+    Use use;
+};
 constexpr std::size_t eventsBytes = 2 * sizeof(intptr) + 2 * sizeof(void*);
+constexpr std::size_t variableIoBytes = 4 * sizeof(void*) + 8;
+constexpr HostBuffer hostBuffers[] = {
+    {effGetProgramName, 24, Use::text},
+    {effGetParamLabel, 9, Use::text}, // eight characters and the terminator
+    {effGetParamDisplay, 9, Use::text},
+    {effGetParamName, 9, Use::text},
+    {effGetProgramNameIndexed, 24, Use::textWhenAnswered},
+    {effGetEffectName, 32, Use::textWhenAnswered},
+    {effGetErrorText, 256, Use::textWhenAnswered},
+    {effGetVendorString, 64, Use::textWhenAnswered},
+    {effGetProductString, 64, Use::textWhenAnswered},
+    {effShellGetNextPlugin, 64, Use::textWhenAnswered},
+    {effEditDraw, sizeof(ERect), Use::record},
+    {effProcessEvents, eventsBytes, Use::record},
+    {effGetInputProperties, 128, Use::record},
+    {effGetOutputProperties, 128, Use::record},
+    {effOfflineNotify, 1024, Use::record},
+    {effOfflinePrepare, 1024, Use::record},
+    {effOfflineRun, 1024, Use::record},
+    {effProcessVarIo, variableIoBytes, Use::record},
+    {effGetParameterProperties, 152, Use::record},
+    {effGetMidiProgramName, 80, Use::record},
+    {effGetCurrentMidiProgram, 80, Use::record},
+    {effGetMidiProgramCategory, 76, Use::record},
+    {effGetMidiKeyName, 80, Use::record},
+    {effBeginLoadBank, 64, Use::record},
+    {effBeginLoadProgram, 64, Use::record},
+};
+
+const HostBuffer* hostBufferFor(int32 opcode) {
+    for (const HostBuffer& buffer : hostBuffers) {
+        if (buffer.opcode == opcode) {
+            return &buffer;
+        }
+    }
+    return nullptr;
+}
 
 // A record the effect may read: its bytes from the input.
 std::vector<char> recordFrom(FuzzedDataProvider& input, std::size_t size) {
@@ -159,13 +185,13 @@ void dispatchFrom(FuzzedDataProvider& input) {
     std::vector<char> other;
     void* pointerSlots[2] = {nullptr, nullptr};
     void* ptr = nullptr;
-    const char* textCheck = nullptr;
-    bool checkOnlyWhenAnswered = false;
-    auto textOut = [&](std::size_t size, const char* what, bool onlyWhenAnswered) {
-        data = buffer(size, 'x');
-        textCheck = what;
-        checkOnlyWhenAnswered = onlyWhenAnswered;
-    };
+    const HostBuffer* buffer = hostBufferFor(opcode);
+    if (buffer && buffer->use == Use::record) {
+        data = recordFrom(input, buffer->bytes);
+    } else if (buffer) {
+        // Filled, so that a text left without its terminator shows.
+        data.assign(buffer->bytes, 'x');
+    }
     switch (opcode) {
     case effSetProgramName:
     case effString2Parameter:
@@ -174,28 +200,6 @@ void dispatchFrom(FuzzedDataProvider& input) {
         data.assign(text.c_str(), text.c_str() + text.size() + 1);
         break;
     }
-    case effGetProgramName:
-        textOut(programNameBytes, "program name not terminated", false);
-        break;
-    case effGetParamLabel:
-    case effGetParamDisplay:
-    case effGetParamName:
-        textOut(parameterTextBytes, "parameter text not terminated", false);
-        break;
-    case effGetProgramNameIndexed:
-        textOut(programNameBytes, "indexed program name not terminated", true);
-        break;
-    case effGetEffectName:
-        textOut(effectNameBytes, "effect name not terminated", true);
-        break;
-    case effGetVendorString:
-    case effGetProductString:
-    case effShellGetNextPlugin:
-        textOut(vendorTextBytes, "vendor or product text not terminated", true);
-        break;
-    case effGetErrorText:
-        textOut(errorTextBytes, "error text not terminated", true);
-        break;
     case effEditGetRect:
     case effGetChunk:
         ptr = &pointerSlots[0];
@@ -218,27 +222,9 @@ void dispatchFrom(FuzzedDataProvider& input) {
         }
         }
         break;
-    case effEditDraw:
-        data = recordFrom(input, sizeof(ERect));
-        break;
     case effSetChunk:
         data = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 256));
         value = static_cast<intptr>(data.size());
-        break;
-    case effProcessEvents:
-        data = recordFrom(input, eventsBytes);
-        break;
-    case effGetInputProperties:
-    case effGetOutputProperties:
-        data = recordFrom(input, pinPropertiesBytes);
-        break;
-    case effOfflineNotify:
-    case effOfflinePrepare:
-    case effOfflineRun:
-        data = recordFrom(input, offlineRecordBytes);
-        break;
-    case effProcessVarIo:
-        data = recordFrom(input, variableIoBytes);
         break;
     case effSetSpeakerArrangement:
         data = arrangementFrom(input);
@@ -252,21 +238,6 @@ void dispatchFrom(FuzzedDataProvider& input) {
     case effVendorSpecific:
         data = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 64));
         break;
-    case effGetParameterProperties:
-        data = recordFrom(input, parameterPropertiesBytes);
-        break;
-    case effGetMidiProgramName:
-    case effGetCurrentMidiProgram:
-    case effGetMidiKeyName:
-        data = recordFrom(input, midiNameBytes);
-        break;
-    case effGetMidiProgramCategory:
-        data = recordFrom(input, midiCategoryBytes);
-        break;
-    case effBeginLoadBank:
-    case effBeginLoadProgram:
-        data = recordFrom(input, patchInfoBytes);
-        break;
     default:
         break;
     }
@@ -277,8 +248,9 @@ void dispatchFrom(FuzzedDataProvider& input) {
         ptr = nullptr;
     }
     const intptr answer = dispatch(opcode, index, value, ptr, opt);
-    if (textCheck && ptr && (answer != 0 || !checkOnlyWhenAnswered)) {
-        requireText(data, textCheck);
+    if (buffer && ptr &&
+        (buffer->use == Use::text || (buffer->use == Use::textWhenAnswered && answer != 0))) {
+        requireText(data);
     }
     if (opcode == effSetProgram && host.current->record && value >= 0 && value < 32 &&
         dispatch(effGetProgram, 0, 0, nullptr, 0.0f) != value) {
