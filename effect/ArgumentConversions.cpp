@@ -34,7 +34,7 @@ vst2::int32 clampToInt32(vst2::intptr value) {
 }
 
 float roundToFloat(double value) {
-    constexpr double largest = std::numeric_limits<float>::max();
+    constexpr auto largest = static_cast<double>(std::numeric_limits<float>::max());
     if (value > largest) {
         return std::numeric_limits<float>::infinity();
     }

@@ -19,6 +19,7 @@ packages=(
     # and LMMS, whose i386 build hosts Windows plug-ins through Wine, renders through that DLL
     # (scripts/stages/57-lmms.sh). lmms-vst-server brings its Wine helper.
     wine32:i386 lmms:i386 lmms-vst-server:i386
+    clang-14 libclang-rt-14-dev  # libFuzzer and its sanitizers, scripts/stages/65-fuzz.sh
 )
 
 sudo_cmd=()

@@ -1,5 +1,6 @@
 #include "tools/AudioInput.h"
 
+#include "tools/HeaderProbe.h"
 #include "tools/ToolError.h"
 
 #include <sys/stat.h>
@@ -21,7 +22,8 @@ std::string describe(const std::string& path) {
 
 // libsndfile's own message for a missing file is "System error"; say what is wrong in the
 // words a user expects, and refuse directories before the library gets confused by them.
-void checkReadableFile(const std::string& path) {
+// Answers whether it is a regular file (rather than a pipe or a device).
+bool checkReadableFile(const std::string& path) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) {
         throw failure("cannot open " + describe(path) + ": " + std::strerror(errno));
@@ -29,12 +31,37 @@ void checkReadableFile(const std::string& path) {
     if (S_ISDIR(status.st_mode)) {
         throw failure("cannot open " + describe(path) + ": it is a directory");
     }
+    return S_ISREG(status.st_mode);
+}
+
+// A header that makes libsndfile crash or loop is reported rather than met. Only regular
+// files are probed: a pipe's bytes would be gone once the probe had read them.
+void checkHeaderReadable(const std::string& path, std::chrono::milliseconds limit) {
+    switch (probeHeader(path, limit)) {
+    case HeaderProbeResult::crashed:
+        throw failure("cannot read " + describe(path) +
+                      " as audio: libsndfile crashes on its header (the file is damaged)");
+    case HeaderProbeResult::tooSlow:
+        throw failure(
+            "cannot read " + describe(path) + " as audio: libsndfile did not finish " +
+            "reading its header within " +
+            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) +
+            " s (the file is damaged)");
+    case HeaderProbeResult::interrupted:
+        throw ToolError(exitInterrupted, "interrupted; nothing was written");
+    case HeaderProbeResult::opens:
+    case HeaderProbeResult::refused:
+        break;
+    }
 }
 
 } // namespace
 
-AudioInput::AudioInput(std::string path) : path_(std::move(path)) {
-    checkReadableFile(path_);
+AudioInput::AudioInput(std::string path, std::chrono::milliseconds headerLimit)
+    : path_(std::move(path)) {
+    if (checkReadableFile(path_)) {
+        checkHeaderReadable(path_, headerLimit);
+    }
     file_ = sf_open(path_.c_str(), SFM_READ, &info_);
     if (file_ == nullptr) {
         throw failure("cannot read " + describe(path_) + " as audio: " + sf_strerror(nullptr));

@@ -6,6 +6,7 @@
 
 #include <sndfile.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,11 +17,16 @@ namespace stepveil::tool {
 // gating a file does not strip them.
 using AudioTags = std::vector<std::pair<int, std::string>>;
 
+// How long libsndfile may take to read a file's header before the file counts as damaged.
+constexpr std::chrono::milliseconds headerReadingLimit{10000};
+
 class AudioInput : public SignalSource {
 public:
-    // Throws a failure naming the file if it is missing, unreadable, not audio, or has more
-    // than two channels.
-    explicit AudioInput(std::string path);
+    // Throws a failure naming the file if it is missing, unreadable, not audio, has more than
+    // two channels, or is a regular file whose header libsndfile cannot read within
+    // `headerLimit` (or crashes on); throws the interruption when the user interrupts that.
+    explicit AudioInput(std::string path,
+                        std::chrono::milliseconds headerLimit = headerReadingLimit);
     ~AudioInput() override;
     AudioInput(const AudioInput&) = delete;
     AudioInput& operator=(const AudioInput&) = delete;

@@ -17,15 +17,6 @@
 namespace stepveil::tool {
 namespace {
 
-std::int64_t builtInSourceFrames(const RenderOptions& options, int sampleRate) {
-    const SourceLength length = options.length.value_or(SourceLength{});
-    const double seconds =
-        length.unit == SourceLength::Unit::seconds
-            ? length.amount
-            : length.amount * options.meter.quarterNotesPerBar() * 60.0 / options.tempo;
-    return std::max<std::int64_t>(1, std::llround(seconds * sampleRate));
-}
-
 std::unique_ptr<SignalSource> openSource(const RenderOptions& options) {
     if (options.inputPath.empty()) {
         const int rate = options.sampleRate.value_or(defaultSampleRate);
@@ -71,6 +62,15 @@ std::string preparePlugin(HostedPlugin& plugin, const RenderOptions& options, in
 }
 
 } // namespace
+
+std::int64_t builtInSourceFrames(const RenderOptions& options, int sampleRate) {
+    const SourceLength length = options.length.value_or(SourceLength{});
+    const double seconds =
+        length.unit == SourceLength::Unit::seconds
+            ? length.amount
+            : length.amount * options.meter.quarterNotesPerBar() * 60.0 / options.tempo;
+    return std::max<std::int64_t>(1, std::llround(seconds * sampleRate));
+}
 
 void runRender(const RenderOptions& options, std::FILE* report, std::FILE* progressStream) {
     std::unique_ptr<SignalSource> source = openSource(options);
