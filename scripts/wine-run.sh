@@ -5,9 +5,10 @@
 #
 # The Wine prefix DIR belongs to the build folder and is made on first use: initialised once,
 # with Wine's null graphics driver so that no display is needed. --arch win32 makes it a 32-bit
-# prefix, in which 32-bit programs run as on 32-bit Windows rather than beside 64-bit ones. Wine's output goes to files,
-# not pipes: its server outlives the program and would keep a pipe, and so CTest, waiting.
-# The files are printed afterwards and the program's exit status is returned.
+# prefix, in which 32-bit programs run as on 32-bit Windows rather than beside 64-bit ones.
+# Wine's output goes to files, not pipes: its server outlives the program and would keep a
+# pipe, and so CTest, waiting. The files are printed afterwards and the program's exit status
+# is returned.
 set -uo pipefail
 
 usage() {

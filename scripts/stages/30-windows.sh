@@ -7,9 +7,8 @@ set -euo pipefail
 cd "$STEPVEIL_ROOT"
 
 run_windows_build() {
-    local build=$1 toolchain=$2
-    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$STEPVEIL_ROOT/cmake/$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON -DSTEPVEIL_BENCH=OFF -DSTEPVEIL_TOOLS=OFF
+    local build=build/$1
+    bash scripts/configure-windows.sh "$1"
     cmake --build "$build" -j"$JOBS"
     # One test at a time: every test program shares the prefix and its Wine server.
     (cd "$build" && ctest --output-on-failure -j1 --timeout 900)
@@ -21,5 +20,5 @@ run_windows_build() {
     done
 }
 
-run_windows_build build/win64 mingw-w64-x86_64.cmake
-run_windows_build build/win32 mingw-w64-i686.cmake
+run_windows_build win64
+run_windows_build win32

@@ -6,15 +6,11 @@
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
 linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
-windows_options=(-DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON -DSTEPVEIL_BENCH=OFF
-    -DSTEPVEIL_TOOLS=OFF)
 out=${STEPVEIL_IDENTITY_OUT:-build/identical-output}
 
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
-cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE="$STEPVEIL_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    "${windows_options[@]}" >/dev/null
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$STEPVEIL_ROOT/cmake/mingw-w64-i686.cmake" \
-    "${windows_options[@]}" >/dev/null
+bash scripts/configure-windows.sh win64 >/dev/null
+bash scripts/configure-windows.sh win32 >/dev/null
 for build in "$linux_build" build/win64 build/win32; do
     cmake --build "$build" --target scenario_render -j"$JOBS" >/dev/null
 done

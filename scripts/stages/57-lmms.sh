@@ -7,8 +7,6 @@ cd "$STEPVEIL_ROOT"
 linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
 cmake --build "$linux_build" --target stepveil_plugin stepveil ardour_gate_check -j"$JOBS"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$STEPVEIL_ROOT/cmake/mingw-w64-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON -DSTEPVEIL_BENCH=OFF -DSTEPVEIL_TOOLS=OFF \
-    >/dev/null
+bash scripts/configure-windows.sh win32 >/dev/null
 cmake --build build/win32 --target stepveil_plugin stepveil_recorder -j"$JOBS"
 timeout 600 bash tests/lmms/run-lmms-test.sh "$linux_build" build/win32

@@ -1,7 +1,8 @@
 // The recording plug-in's journal: one line of text per call between a host and the plug-in
 // it wraps, appended to the file named by STEPVEIL_RECORDER_LOG ("%p" in it stands for the
-// process id). Without that variable nothing is written. Calls arrive from the host's user-interface and audio threads at once,
-// so every line is written whole under a lock; this is a test instrument, not an audio path.
+// process id). Without that variable nothing is written. Calls arrive from the host's
+// user-interface and audio threads at once, so every line is written whole under a lock; this
+// is a test instrument, not an audio path.
 #pragma once
 
 #include "vst2/vst2.h"

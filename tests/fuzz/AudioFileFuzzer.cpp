@@ -12,7 +12,6 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,7 +19,7 @@
 namespace {
 
 using namespace stepveil::tool;
-using fuzzinput::fail;
+using fuzzinput::check;
 
 // Enough to reach past any header into the samples, few enough to stay fast.
 constexpr std::int64_t mostFramesRead = 1 << 18;
@@ -30,54 +29,34 @@ constexpr std::chrono::milliseconds headerLimit{2000};
 
 std::string workFolder;
 
-void removeWorkFolder() {
-    if (!workFolder.empty()) {
-        rmdir(workFolder.c_str());
-    }
-}
-
 void readAndWrite(const std::string& path, int blockSize, FileType outputType) {
     AudioInput input(path, headerLimit);
     const int channels = input.channelCount();
-    if (channels < 1 || channels > 2 || !(input.sampleRate() > 0.0)) {
-        fail("an input with no channels, too many or no rate was accepted");
-    }
-    if (input.totalFrames() && *input.totalFrames() < 0) {
-        fail("a negative length");
-    }
-    std::vector<std::vector<float>> planes(2,
-                                           std::vector<float>(static_cast<std::size_t>(blockSize)));
+    check(channels >= 1 && channels <= 2 && input.sampleRate() > 0.0,
+          "an input with no channels, too many or no rate was accepted");
+    check(input.totalFrames().value_or(0) >= 0, "a negative length");
+    std::vector<float> planes[2] = {std::vector<float>(static_cast<std::size_t>(blockSize)),
+                                    std::vector<float>(static_cast<std::size_t>(blockSize))};
     float* pointers[2] = {planes[0].data(), planes[1].data()};
-    std::vector<float> interleaved;
-    std::int64_t total = 0;
-    while (total < mostFramesRead) {
-        const int frames = input.read(pointers, blockSize);
-        if (frames < 0 || frames > blockSize) {
-            fail("a read answered more frames than asked for");
-        }
-        if (frames == 0) {
-            break;
-        }
-        if (total == 0) {
-            for (int k = 0; k < frames; ++k) {
-                for (int channel = 0; channel < channels; ++channel) {
-                    interleaved.push_back(
-                        planes[static_cast<std::size_t>(channel)][static_cast<std::size_t>(k)]);
-                }
+    std::vector<float> firstBlock; // interleaved
+    for (std::int64_t total = 0, frames = 1; frames > 0 && total < mostFramesRead;
+         total += frames) {
+        frames = input.read(pointers, blockSize);
+        check(frames >= 0 && frames <= blockSize, "a read answered more frames than asked for");
+        for (std::size_t k = 0; total == 0 && k < static_cast<std::size_t>(frames); ++k) {
+            for (int channel = 0; channel < channels; ++channel) {
+                firstBlock.push_back(planes[channel][k]);
             }
         }
-        total += frames;
     }
     OutputFormat format;
     format.fileType = outputType;
-    format.sampleFormat =
-        outputType == FileType::flac ? SampleFormat::pcm24 : SampleFormat::float32;
-    const std::string outputPath =
-        workFolder + (outputType == FileType::flac ? "/out.flac" : "/out.wav");
-    AudioOutput output(outputPath, format, channels, static_cast<int>(input.sampleRate()),
-                       input.totalFrames());
+    const bool flac = outputType == FileType::flac;
+    format.sampleFormat = flac ? SampleFormat::pcm24 : SampleFormat::float32;
+    AudioOutput output(workFolder + (flac ? "/out.flac" : "/out.wav"), format, channels,
+                       static_cast<int>(input.sampleRate()), input.totalFrames());
     output.setTags(input.tags());
-    output.write(interleaved.data(), static_cast<int>(interleaved.size()) / channels);
+    output.write(firstBlock.data(), static_cast<int>(firstBlock.size()) / channels);
     // Not committed: the temporary file goes with the object.
 }
 
@@ -85,14 +64,10 @@ void readAndWrite(const std::string& path, int blockSize, FileType outputType) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/stepveil-fuzz-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) {
-        fail("cannot make a work folder");
-    }
-    workFolder = name.data();
-    std::atexit(removeWorkFolder);
+    std::string name = std::string(base && *base ? base : "/tmp") + "/stepveil-fuzz-XXXXXX";
+    check(mkdtemp(name.data()) != nullptr, "cannot make a work folder");
+    workFolder = name;
+    std::atexit([] { rmdir(workFolder.c_str()); });
     return 0;
 }
 
@@ -102,22 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The first byte names the file's extension, which libsndfile consults for a few formats;
     // the second the block size and the output's type; the rest is the file.
-    static const std::array<const char*, 16> extensions = {
-        "wav", "aiff", "au",  "flac", "ogg",  "caf", "w64", "rf64",
-        "voc", "mat",  "sd2", "mp3",  "opus", "raw", "paf", "xi"};
-    const std::string path = workFolder + "/input." + extensions[data[0] % extensions.size()];
-    const int blockSize = 1 + (data[1] & 0x7F) * 32;
-    const FileType outputType = (data[1] & 0x80) != 0 ? FileType::flac : FileType::wav;
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data + 2), static_cast<std::streamsize>(size - 2));
-    }
+    const char* const extensions[] = {"wav", "aiff", "au",  "flac", "ogg",  "caf", "w64", "rf64",
+                                      "voc", "mat",  "sd2", "mp3",  "opus", "raw", "paf", "xi"};
+    const std::string path = workFolder + "/input." + extensions[data[0] % 16];
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data + 2), static_cast<std::streamsize>(size - 2));
     try {
-        readAndWrite(path, blockSize, outputType);
+        readAndWrite(path, 1 + (data[1] & 0x7F) * 32,
+                     (data[1] & 0x80) != 0 ? FileType::flac : FileType::wav);
     } catch (const ToolError& error) {
-        if (error.status() != exitFailure) {
-            fail("an input file error without the failure status");
-        }
+        check(error.status() == exitFailure, "an input file error without the failure status");
     }
     unlink(path.c_str());
     return 0;

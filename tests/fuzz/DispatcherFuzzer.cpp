@@ -1,10 +1,10 @@
 // Everything a host can do through the plug-in's record, in any order: dispatcher opcodes with
-// any index, value and opt, setParameter, getParameter, both process entries, the editor
-// opened, idled and closed on the headless display, a user dragging in it, and a host that
-// reacts to the effect's own calls (closing the editor from inside its idle, say), on two
-// instances at once that are closed and made again as a host does. Pointer
-// arguments are what hosts pass: null, or a buffer of the size the interface gives for that
-// opcode, allocated to exactly that size so the address sanitizer sees any access past it.
+// any index, value and opt, setParameter, getParameter, both process entries, the editor opened,
+// idled, keyed and closed on the headless display, a user dragging in it, and a host that reacts
+// to the effect's own calls (closing the editor from inside its idle, say), on two instances at
+// once that are closed and made again as a host does. Pointer arguments are what hosts pass:
+// null, or a buffer of the size the interface gives for that opcode, allocated to exactly that
+// size so the address sanitizer sees any access past it.
 #include "FuzzInput.h"
 
 #include "editor/StepveilEditor.h"
@@ -13,56 +13,45 @@
 #include "platform/headless.h"
 #include "plugin/PluginMain.h"
 
-#include <cstdlib>
-#include <memory>
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 namespace headless = stepveil::platform::headless;
-using fuzzinput::fail;
+using fuzzinput::check;
 using vst2::int32;
 using vst2::intptr;
 
-// One dispatcher call the host makes from inside one of the effect's calls to it.
-struct Reaction {
-    int32 onHostOpcode = -1;
-    int32 opcode = 0;
-    int32 index = 0;
-    intptr value = 0;
-    float parameterValue = 0.0f;
-    bool setsParameter = false;
-};
-
-// One instance of the plug-in, in a window of its own. A host may run several at once, and
-// they share what the library keeps process-wide.
+// One instance of the plug-in, in a window of its own on the virtual screen.
 struct Instance {
     AEffect* record = nullptr;
     HWND window = nullptr;
-    int screenX = 0; // where the window lies on the virtual screen
+    int screenX = 0;
+};
+
+// One call the host makes from inside one of the effect's calls to it.
+struct Reaction {
+    int32 onHostOpcode = -1;
+    int32 opcode = 0; // a dispatcher opcode, or -1 for setParameter
+    int32 index = 0;
+    intptr value = 0;
+    float parameterValue = 0.0f;
 };
 
 struct Host {
     Instance instances[2];
-    Instance* current = &instances[0];
+    Instance* current = nullptr;
     VstTimeInfo timeInfo{};
     bool answersTime = true;
     Reaction reaction;
-};
+} host;
 
-Host host;
-
-void react(Instance& instance, const Reaction& reaction) {
-    if (reaction.setsParameter) {
-        instance.record->setParameter(instance.record, reaction.index, reaction.parameterValue);
-        return;
-    }
-    void* ptr = reaction.opcode == effEditOpen ? instance.window : nullptr;
-    instance.record->dispatcher(instance.record, reaction.opcode, reaction.index, reaction.value,
-                                ptr, 0);
-    if (reaction.opcode == effClose) {
-        instance.record = nullptr;
+void forget(Instance& instance, int32 opcode) {
+    if (opcode == effClose) {
+        instance.record = nullptr; // a host never calls a closed effect again
     }
 }
 
@@ -70,218 +59,180 @@ intptr VST2_CALL hostCallback(AEffect* effect, int32 opcode, int32, intptr, void
     for (Instance& instance : host.instances) {
         if (effect && instance.record == effect && opcode == host.reaction.onHostOpcode) {
             // Once only: the reaction may call back into the host itself.
-            const Reaction reaction = host.reaction;
-            host.reaction = Reaction{};
-            react(instance, reaction);
+            const Reaction reaction = std::exchange(host.reaction, Reaction{});
+            if (reaction.opcode < 0) {
+                effect->setParameter(effect, reaction.index, reaction.parameterValue);
+            } else {
+                void* ptr = reaction.opcode == effEditOpen ? instance.window : nullptr;
+                effect->dispatcher(effect, reaction.opcode, reaction.index, reaction.value, ptr, 0);
+                forget(instance, reaction.opcode);
+            }
             break;
         }
     }
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
+    if (opcode == audioMasterGetTime) {
         return host.answersTime ? reinterpret_cast<intptr>(&host.timeInfo) : 0;
-    case audioMasterGetSampleRate:
-        return 44100;
-    case audioMasterGetBlockSize:
-        return 512;
-    default:
-        return 0;
     }
-}
-
-void requireText(const std::vector<char>& text) {
-    if (std::memchr(text.data(), '\0', text.size()) == nullptr) {
-        fail("a text answer without its terminator in the host's buffer");
-    }
-}
-
-// The buffers hosts pass as ptr: texts the effect writes (always, or when it answers 1), of
-// the sizes hosts give, and records the effect may read.
-enum class Use { text, textWhenAnswered, record };
-struct HostBuffer {
-    int32 opcode;
-    std::size_t bytes;
-    Use use;
-};
-constexpr std::size_t eventsBytes = 2 * sizeof(intptr) + 2 * sizeof(void*);
-constexpr std::size_t variableIoBytes = 4 * sizeof(void*) + 8;
-constexpr HostBuffer hostBuffers[] = {
-    {effGetProgramName, 24, Use::text},
-    {effGetParamLabel, 9, Use::text}, // eight characters and the terminator
-    {effGetParamDisplay, 9, Use::text},
-    {effGetParamName, 9, Use::text},
-    {effGetProgramNameIndexed, 24, Use::textWhenAnswered},
-    {effGetEffectName, 32, Use::textWhenAnswered},
-    {effGetErrorText, 256, Use::textWhenAnswered},
-    {effGetVendorString, 64, Use::textWhenAnswered},
-    {effGetProductString, 64, Use::textWhenAnswered},
-    {effShellGetNextPlugin, 64, Use::textWhenAnswered},
-    {effEditDraw, sizeof(ERect), Use::record},
-    {effProcessEvents, eventsBytes, Use::record},
-    {effGetInputProperties, 128, Use::record},
-    {effGetOutputProperties, 128, Use::record},
-    {effOfflineNotify, 1024, Use::record},
-    {effOfflinePrepare, 1024, Use::record},
-    {effOfflineRun, 1024, Use::record},
-    {effProcessVarIo, variableIoBytes, Use::record},
-    {effGetParameterProperties, 152, Use::record},
-    {effGetMidiProgramName, 80, Use::record},
-    {effGetCurrentMidiProgram, 80, Use::record},
-    {effGetMidiProgramCategory, 76, Use::record},
-    {effGetMidiKeyName, 80, Use::record},
-    {effBeginLoadBank, 64, Use::record},
-    {effBeginLoadProgram, 64, Use::record},
-};
-
-const HostBuffer* hostBufferFor(int32 opcode) {
-    for (const HostBuffer& buffer : hostBuffers) {
-        if (buffer.opcode == opcode) {
-            return &buffer;
-        }
-    }
-    return nullptr;
-}
-
-// A record the effect may read: its bytes from the input.
-std::vector<char> recordFrom(FuzzedDataProvider& input, std::size_t size) {
-    std::vector<char> record = input.ConsumeBytes<char>(size);
-    record.resize(size, 0);
-    return record;
-}
-
-// A speaker arrangement block as hosts allocate it: its header and numChannels speakers.
-std::vector<char> arrangementFrom(FuzzedDataProvider& input) {
-    const int32 channels = input.ConsumeIntegralInRange<int32>(0, 8);
-    std::vector<char> block = recordFrom(input, 8 + sizeof(VstSpeakerProperties) * channels);
-    std::memcpy(block.data() + 4, &channels, sizeof channels);
-    return block;
+    return opcode == audioMasterVersion ? 2400 : 0;
 }
 
 intptr dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
     Instance& instance = *host.current;
     const intptr answer =
         instance.record->dispatcher(instance.record, opcode, index, value, ptr, opt);
-    if (opcode == effClose) {
-        instance.record = nullptr;
-    }
-    if (instance.record && instance.record->magic != kEffectMagic) {
-        fail("the record lost its magic");
-    }
+    forget(instance, opcode);
+    check(!instance.record || instance.record->magic == kEffectMagic, "the record lost its magic");
     return answer;
 }
 
-// One dispatcher call with the pointer a host passes for that opcode.
+// The buffers hosts pass as ptr, of the sizes they give (parameter texts: eight characters and
+// the terminator): texts the effect writes (always, or when it answers 1) and records it may read.
+enum class Use { text, textWhenAnswered, record };
+struct HostBuffer {
+    std::size_t bytes;
+    Use use;
+    std::vector<int32> opcodes;
+};
+const HostBuffer hostBuffers[] = {
+    {9, Use::text, {effGetParamLabel, effGetParamDisplay, effGetParamName}},
+    {24, Use::text, {effGetProgramName}},
+    {24, Use::textWhenAnswered, {effGetProgramNameIndexed}},
+    {32, Use::textWhenAnswered, {effGetEffectName}},
+    {64, Use::textWhenAnswered, {effGetVendorString, effGetProductString, effShellGetNextPlugin}},
+    {256, Use::textWhenAnswered, {effGetErrorText}},
+    {sizeof(ERect), Use::record, {effEditDraw}},
+    {2 * sizeof(intptr) + 2 * sizeof(void*), Use::record, {effProcessEvents}},
+    {4 * sizeof(void*) + 8, Use::record, {effProcessVarIo}},
+    {128, Use::record, {effGetInputProperties, effGetOutputProperties}},
+    {152, Use::record, {effGetParameterProperties}},
+    {1024, Use::record, {effOfflineNotify, effOfflinePrepare, effOfflineRun}},
+    {80, Use::record, {effGetMidiProgramName, effGetCurrentMidiProgram, effGetMidiKeyName}},
+    {76, Use::record, {effGetMidiProgramCategory}},
+    {64, Use::record, {effBeginLoadBank, effBeginLoadProgram}}};
+
+const HostBuffer* hostBufferFor(int32 opcode) {
+    for (const HostBuffer& buffer : hostBuffers) {
+        if (std::find(buffer.opcodes.begin(), buffer.opcodes.end(), opcode) !=
+            buffer.opcodes.end()) {
+            return &buffer;
+        }
+    }
+    return nullptr;
+}
+
+// A speaker arrangement block as hosts allocate it: its header and numChannels speakers.
+std::vector<char> arrangementFrom(FuzzedDataProvider& input) {
+    const int32 channels = input.ConsumeIntegralInRange<int32>(0, 8);
+    const std::size_t bytes = 8 + sizeof(VstSpeakerProperties) * static_cast<std::size_t>(channels);
+    std::vector<char> block = input.ConsumeBytes<char>(bytes);
+    block.resize(bytes, 0);
+    std::memcpy(block.data() + 4, &channels, sizeof channels);
+    return block;
+}
+
+// Mostly the host's window; else one it has destroyed, or a native window of another display.
+void* editorParentFrom(FuzzedDataProvider& input) {
+    switch (input.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+        return reinterpret_cast<void*>(input.ConsumeIntegralInRange<std::uintptr_t>(1, 1u << 30));
+    case 1: {
+        HWND gone = headless::createHostWindow(0, 0, 100, 100);
+        DestroyWindow(gone);
+        return gone;
+    }
+    default:
+        return host.current->window;
+    }
+}
+
+// One dispatcher call with the pointer a host passes for that opcode; a third of them the calls
+// a host makes around its editor window.
 void dispatchFrom(FuzzedDataProvider& input) {
-    const int32 opcode = input.ConsumeBool() ? input.ConsumeIntegralInRange<int32>(-1, 78)
-                                             : input.ConsumeIntegral<int32>();
-    const int32 index = fuzzinput::anyInt32(input, -2, 40);
+    const int32 editorOpcodes[] = {effEditOpen,    effEditOpen,    effEditIdle,  effEditIdle,
+                                   effEditGetRect, effEditKeyDown, effEditKeyUp, effEditClose};
+    int32 opcode = input.ConsumeBool() ? input.ConsumeIntegralInRange<int32>(-1, 78)
+                                       : input.ConsumeIntegral<int32>();
+    if (input.ConsumeIntegralInRange<int>(0, 2) == 0) {
+        opcode = input.PickValueInArray(editorOpcodes);
+    }
+    // Keys: a character, a virtual key and modifiers.
+    const bool key = opcode == effEditKeyDown || opcode == effEditKeyUp;
+    const int32 index =
+        key ? input.ConsumeIntegralInRange<int32>(0, 127) : fuzzinput::anyInt32(input, -2, 40);
     intptr value = input.ConsumeBool() ? input.ConsumeIntegralInRange<intptr>(-2, 40)
                                        : input.ConsumeIntegral<intptr>();
-    const float opt = fuzzinput::anyFloat(input, -1.0f, 200000.0f);
-    const bool nullPointer = input.ConsumeIntegralInRange<int>(0, 7) == 0;
+    const float opt = key ? static_cast<float>(input.ConsumeIntegralInRange<int>(0, 15))
+                          : fuzzinput::any(input, -1.0f, 200000.0f);
 
-    std::vector<char> data;
-    std::vector<char> other;
+    std::vector<char> data, other;
     void* pointerSlots[2] = {nullptr, nullptr};
     void* ptr = nullptr;
     const HostBuffer* buffer = hostBufferFor(opcode);
     if (buffer && buffer->use == Use::record) {
-        data = recordFrom(input, buffer->bytes);
+        data = input.ConsumeBytes<char>(buffer->bytes);
+        data.resize(buffer->bytes, 0);
     } else if (buffer) {
-        // Filled, so that a text left without its terminator shows.
-        data.assign(buffer->bytes, 'x');
+        data.assign(buffer->bytes, 'x'); // filled, so that a missing terminator shows
     }
-    switch (opcode) {
-    case effSetProgramName:
-    case effString2Parameter:
-    case effCanDo: {
+    if (opcode == effSetProgramName || opcode == effString2Parameter || opcode == effCanDo) {
         const std::string text = input.ConsumeRandomLengthString(80);
         data.assign(text.c_str(), text.c_str() + text.size() + 1);
-        break;
-    }
-    case effEditGetRect:
-    case effGetChunk:
+    } else if (opcode == effEditGetRect || opcode == effGetChunk) {
         ptr = &pointerSlots[0];
-        break;
-    case effEditOpen:
-        // The host's window, one it has destroyed, or a native window of some other display.
-        switch (input.ConsumeIntegralInRange<int>(0, 2)) {
-        case 0:
-            ptr = host.current->window;
-            break;
-        case 1:
-            ptr =
-                reinterpret_cast<void*>(input.ConsumeIntegralInRange<std::uintptr_t>(1, 1u << 30));
-            break;
-        default: {
-            HWND gone = headless::createHostWindow(0, 0, 100, 100);
-            DestroyWindow(gone);
-            ptr = gone;
-            break;
-        }
-        }
-        break;
-    case effSetChunk:
+    } else if (opcode == effEditOpen) {
+        ptr = editorParentFrom(input);
+    } else if (opcode == effSetChunk || opcode == effVendorSpecific) {
         data = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 256));
-        value = static_cast<intptr>(data.size());
-        break;
-    case effSetSpeakerArrangement:
+        value = opcode == effSetChunk ? static_cast<intptr>(data.size()) : value;
+    } else if (opcode == effSetSpeakerArrangement) {
         data = arrangementFrom(input);
         other = arrangementFrom(input);
         value = reinterpret_cast<intptr>(other.data());
-        break;
-    case effGetSpeakerArrangement:
+    } else if (opcode == effGetSpeakerArrangement) {
         value = reinterpret_cast<intptr>(&pointerSlots[0]);
         ptr = &pointerSlots[1];
-        break;
-    case effVendorSpecific:
-        data = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 64));
-        break;
-    default:
-        break;
     }
     if (!data.empty()) {
         ptr = data.data();
     }
-    if (nullPointer) {
+    if (input.ConsumeIntegralInRange<int>(0, 7) == 0) {
         ptr = nullptr;
     }
+
     const intptr answer = dispatch(opcode, index, value, ptr, opt);
-    if (buffer && ptr &&
-        (buffer->use == Use::text || (buffer->use == Use::textWhenAnswered && answer != 0))) {
-        requireText(data);
+    if (buffer && ptr && (buffer->use == Use::text || (buffer->use != Use::record && answer))) {
+        check(std::memchr(data.data(), '\0', data.size()) != nullptr,
+              "a text answer without its terminator in the host's buffer");
     }
-    if (opcode == effSetProgram && host.current->record && value >= 0 && value < 32 &&
-        dispatch(effGetProgram, 0, 0, nullptr, 0.0f) != value) {
-        fail("effGetProgram does not answer the program just set");
+    if (opcode == effSetProgram && host.current->record && value >= 0 && value < 32) {
+        check(dispatch(effGetProgram, 0, 0, nullptr, 0.0f) == value,
+              "effGetProgram does not answer the program just set");
     }
-    if (opcode == effEditGetRect && ptr && answer != 0) {
+    if (opcode == effEditGetRect && ptr && answer) {
         const auto* rect = static_cast<const ERect*>(pointerSlots[0]);
-        if (!rect || rect->right - rect->left < 0 || rect->bottom - rect->top < 0) {
-            fail("effEditGetRect answered without a rectangle");
-        }
+        check(rect && rect->right >= rect->left && rect->bottom >= rect->top,
+              "effEditGetRect answered without a rectangle");
     }
 }
 
 // Stereo buffers of exactly the block's length, or the null pointers a careless host passes.
-void processFrom(FuzzedDataProvider& input, bool replacing) {
+void processFrom(FuzzedDataProvider& input) {
     const int32 frames = input.ConsumeIntegralInRange<int32>(-2, 300);
-    const auto length = static_cast<std::size_t>(frames > 0 ? frames : 0);
-    const float sample = fuzzinput::anyFloat(input);
-    std::vector<float> channels[4] = {std::vector<float>(length, sample),
-                                      std::vector<float>(length, sample),
-                                      std::vector<float>(length), std::vector<float>(length)};
+    const float sample = fuzzinput::any(input, -2.0f, 2.0f);
+    std::vector<float> channels[4];
+    for (std::vector<float>& channel : channels) {
+        channel.assign(static_cast<std::size_t>(std::max(frames, 0)), sample);
+    }
     float* inputs[2] = {channels[0].data(), channels[1].data()};
     float* outputs[2] = {channels[2].data(), channels[3].data()};
     const bool withBuffers = input.ConsumeIntegralInRange<int>(0, 15) != 0;
     AEffect* record = host.current->record;
-    auto entry = replacing ? record->processReplacing : record->process;
+    auto entry = input.ConsumeBool() ? record->processReplacing : record->process;
     entry(record, withBuffers ? inputs : nullptr, withBuffers ? outputs : nullptr, frames);
 }
 
-// A user's drag in the open editor: button down at a point, a few moves, then released;
-// the next host idle delivers the press.
+// A user's drag in the open editor: a button (and perhaps shift and control) held at a point
+// and moved a few times, then released; the next host idle delivers the press.
 void dragFrom(FuzzedDataProvider& input) {
     auto* effect = static_cast<EffectBase*>(host.current->record->object);
     auto* editor = static_cast<StepveilEditor*>(effect->getAttachedEditor());
@@ -289,60 +240,27 @@ void dragFrom(FuzzedDataProvider& input) {
     if (!frame) {
         return;
     }
-    std::vector<int> keys{input.ConsumeBool() ? VK_LBUTTON : VK_RBUTTON};
-    if (input.ConsumeBool()) {
-        keys.push_back(VK_SHIFT);
-    }
-    if (input.ConsumeBool()) {
-        keys.push_back(VK_CONTROL);
+    const bool left = input.ConsumeBool();
+    std::vector<int> keys{left ? VK_LBUTTON : VK_RBUTTON};
+    for (const int modifier : {VK_SHIFT, VK_CONTROL}) {
+        if (input.ConsumeBool()) {
+            keys.push_back(modifier);
+        }
     }
     const int x = input.ConsumeIntegralInRange<int>(-8, 570);
     const int pressY = input.ConsumeIntegralInRange<int>(-8, 208);
-    int y = pressY;
     std::vector<headless::InputStep> script;
-    const int moves = input.ConsumeIntegralInRange<int>(1, 6);
-    for (int move = 0; move < moves; ++move) {
-        headless::InputStep step;
-        step.keysDown = keys;
-        step.cursor = POINT{host.current->screenX + x, 50 + y};
-        script.push_back(step);
+    for (int move = input.ConsumeIntegralInRange<int>(1, 6), y = pressY; move > 0; --move) {
+        script.push_back({keys, POINT{host.current->screenX + x, 50 + y}});
         y += input.ConsumeIntegralInRange<int>(-40, 40);
     }
     script.push_back(headless::InputStep{});
     headless::scriptInput(script);
-    const UINT message = keys.front() == VK_LBUTTON ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
-    const auto point =
-        (static_cast<unsigned>(pressY) & 0xFFFFu) << 16 | (static_cast<unsigned>(x) & 0xFFFFu);
-    headless::postMessage(frame->getWindow(), message, 1, static_cast<LPARAM>(point));
+    const auto point = static_cast<LPARAM>(static_cast<unsigned>(pressY & 0xFFFF) << 16 |
+                                           static_cast<unsigned>(x & 0xFFFF));
+    headless::postMessage(frame->getWindow(), left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, 1, point);
     dispatch(effEditIdle, 0, 0, nullptr, 0.0f);
     headless::releaseAllKeys();
-}
-
-// The calls a host makes around its editor window, with the arguments hosts pass: open in its
-// window, idle, keys (arrows and characters, with modifiers), size, close.
-void editorCallFrom(FuzzedDataProvider& input) {
-    ERect* rect = nullptr;
-    switch (input.ConsumeIntegralInRange<int>(0, 5)) {
-    case 0:
-        dispatch(effEditOpen, 0, 0, host.current->window, 0.0f);
-        break;
-    case 1:
-    case 2:
-        dispatch(effEditIdle, 0, 0, nullptr, 0.0f);
-        break;
-    case 3:
-        dispatch(input.ConsumeBool() ? effEditKeyDown : effEditKeyUp,
-                 input.ConsumeIntegralInRange<int32>(0, 127),
-                 input.ConsumeIntegralInRange<intptr>(0, 20), nullptr,
-                 static_cast<float>(input.ConsumeIntegralInRange<int>(0, 15)));
-        break;
-    case 4:
-        dispatch(effEditGetRect, 0, 0, &rect, 0.0f);
-        break;
-    default:
-        dispatch(effEditClose, 0, 0, nullptr, 0.0f);
-        break;
-    }
 }
 
 // A reaction of the host to one of the effect's calls: during its idle, an edit or an
@@ -353,14 +271,13 @@ void reactionFrom(FuzzedDataProvider& input) {
                                  audioMasterEndEdit, audioMasterGetTime};
     const int32 opcodes[] = {effEditClose, effEditOpen,     effEditIdle,
                              effClose,     effMainsChanged, effSetProgram};
-    Reaction reaction;
+    Reaction& reaction = host.reaction;
     reaction.onHostOpcode = input.PickValueInArray(hostOpcodes);
-    reaction.setsParameter = reaction.onHostOpcode == audioMasterGetTime || input.ConsumeBool();
-    reaction.opcode = input.PickValueInArray(opcodes);
+    const bool setsParameter = reaction.onHostOpcode == audioMasterGetTime || input.ConsumeBool();
+    reaction.opcode = setsParameter ? -1 : input.PickValueInArray(opcodes);
     reaction.index = input.ConsumeIntegralInRange<int32>(-1, 32);
     reaction.value = input.ConsumeIntegralInRange<intptr>(-1, 32);
-    reaction.parameterValue = fuzzinput::anyFloat(input, 0.0f, 1.0f);
-    host.reaction = reaction;
+    reaction.parameterValue = fuzzinput::any(input, 0.0f, 1.0f);
 }
 
 void runOne(FuzzedDataProvider& input) {
@@ -369,52 +286,37 @@ void runOne(FuzzedDataProvider& input) {
     if (!record) {
         // A host loading another instance, perhaps after closing one.
         record = stepveilMain(hostCallback);
-        if (!record) {
-            fail("the entry made no effect");
-        }
+        check(record != nullptr, "the entry made no effect");
         return;
     }
-    switch (input.ConsumeIntegralInRange<int>(0, 15)) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-        dispatchFrom(input);
-        break;
-    case 6:
-    case 7:
-        editorCallFrom(input);
-        break;
-    case 8: {
+    switch (input.ConsumeIntegralInRange<int>(0, 11)) {
+    case 0: {
         const int32 index = fuzzinput::anyInt32(input, -2, 34);
-        const float value = fuzzinput::anyFloat(input, 0.0f, 1.0f);
+        const float value = fuzzinput::any(input, 0.0f, 1.0f);
         record->setParameter(record, index, value);
         const float answer = record->getParameter(record, index);
-        if (index >= 0 && index < 32 && std::memcmp(&answer, &value, sizeof value) != 0) {
-            fail("getParameter does not answer the value just set");
-        }
+        check(index < 0 || index >= 32 || std::memcmp(&answer, &value, sizeof value) == 0,
+              "getParameter does not answer the value just set");
         break;
     }
-    case 9:
-        record->getParameter(record, fuzzinput::anyInt32(input, -2, 34));
+    case 1:
+        processFrom(input);
         break;
-    case 10:
-        processFrom(input, input.ConsumeBool());
-        break;
-    case 11:
+    case 2:
         host.answersTime = input.ConsumeIntegralInRange<int>(0, 7) != 0;
         host.timeInfo = fuzzinput::anyTimeInfo(input);
         break;
-    case 12:
+    case 3:
         dragFrom(input);
         break;
-    case 13:
+    case 4:
         headless::setTickCount(input.ConsumeIntegral<DWORD>());
         break;
-    default:
+    case 5:
         reactionFrom(input);
+        break;
+    default:
+        dispatchFrom(input);
         break;
     }
 }

@@ -5,13 +5,12 @@
 // Linux, 64-bit and 32-bit Windows; scripts/stages/35-identical-output.sh runs all three and
 // requires the files to be identical bit for bit.
 //
-//   scenario_render [--plugin PATH]
-//
 // Everything the plug-in is given is made by integer arithmetic and exact conversions, so
 // every build feeds it the same bits. Exit status 0 when every scenario rendered and was
 // gated (its output is finite and differs from plain pass-through), 1 otherwise.
 #include "host/HostedPlugin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +48,9 @@ enum class Position {
     tickRounded, // rounded to 1/1920 of a quarter note, as some hosts report it
     unset,       // ppqPos 0 and not marked valid, only samplePos runs
 };
+constexpr Position exact = Position::exact;
+constexpr ProcessMode replacing = ProcessMode::replacing;
+constexpr ProcessMode accumulating = ProcessMode::accumulating;
 
 struct Scenario {
     const char* name;
@@ -64,43 +66,35 @@ struct Scenario {
     int32 automateEveryBlocks; // 0: no parameter changes
     Position position;
     ProcessMode mode;
-    std::int64_t frames;
+    std::size_t frames;
 };
 
 const Scenario scenarios[] = {
-    {"worked-example", 44100, 120, 4, 4, 8.0625, 8, 512, false, 0, 0, Position::exact,
-     ProcessMode::replacing, 120000},
-    {"three-four-accumulating", 48000, 100, 3, 4, 0.0, 0, 1024, false, 0, 0, Position::exact,
-     ProcessMode::accumulating, 180000},
-    {"ninety-bpm-256", 44100, 90, 4, 4, 0.0, 0, 256, false, 0, 0, Position::exact,
-     ProcessMode::replacing, 180000},
-    {"seven-eight-odd-blocks", 96000, 137.5, 7, 8, 1.3, 3, 700, true, 0, 0, Position::exact,
-     ProcessMode::accumulating, 200000},
-    {"jumps", 44100, 128, 4, 4, 0.0, 5, 300, false, 7, 0, Position::exact, ProcessMode::replacing,
-     150000},
-    {"tick-rounded", 48000, 100, 3, 4, 0.0, 0, 1024, false, 0, 0, Position::tickRounded,
-     ProcessMode::replacing, 180000},
-    {"position-unset", 44100, 140, 6, 8, 0.0, 2, 512, false, 0, 0, Position::unset,
-     ProcessMode::accumulating, 120000},
-    {"slow-automated", 22050, 60, 5, 4, 0.0, 1, 4096, false, 0, 3, Position::exact,
-     ProcessMode::replacing, 150000},
+    {"worked-example", 44100, 120, 4, 4, 8.0625, 8, 512, false, 0, 0, exact, replacing, 120000},
+    {"three-four-accumulating", 48000, 100, 3, 4, 0, 0, 1024, false, 0, 0, exact, accumulating,
+     180000},
+    {"ninety-bpm-256", 44100, 90, 4, 4, 0, 0, 256, false, 0, 0, exact, replacing, 180000},
+    {"seven-eight-odd-blocks", 96000, 137.5, 7, 8, 1.3, 3, 700, true, 0, 0, exact, accumulating,
+     200000},
+    {"jumps", 44100, 128, 4, 4, 0, 5, 300, false, 7, 0, exact, replacing, 150000},
+    {"tick-rounded", 48000, 100, 3, 4, 0, 0, 1024, false, 0, 0, Position::tickRounded, replacing,
+     180000},
+    {"position-unset", 44100, 140, 6, 8, 0, 2, 512, false, 0, 0, Position::unset, accumulating,
+     120000},
+    {"slow-automated", 22050, 60, 5, 4, 0, 1, 4096, false, 0, 3, exact, replacing, 150000},
 };
 
-void shapePosition(VstTimeInfo& info, Position position) {
-    if (position == Position::tickRounded) {
-        info.ppqPos = std::nearbyint(info.ppqPos * 1920.0) / 1920.0;
-    } else if (position == Position::unset) {
-        info.ppqPos = 0.0;
-        info.flags &= ~kVstPpqPosValid;
-    }
+bool complain(const Scenario& scenario, const std::string& what) {
+    std::fprintf(stderr, "scenario_render: %s: %s\n", scenario.name, what.c_str());
+    return false;
 }
 
-// Renders one scenario; answers false with a message when it cannot or the result is unusable.
+// Renders one scenario into NAME.f32: the two output channels one after the other. Answers
+// false with a message when it cannot or the result is unusable.
 bool render(const std::string& pluginPath, const Scenario& scenario) {
     auto loaded = HostedPlugin::load(pluginPath);
     if (!loaded) {
-        std::fprintf(stderr, "scenario_render: %s\n", loaded.error.c_str());
-        return false;
+        return complain(scenario, loaded.error);
     }
     HostedPlugin& plugin = *loaded.plugin;
     plugin.callLog().setEnabled(false);
@@ -110,39 +104,36 @@ bool render(const std::string& pluginPath, const Scenario& scenario) {
     transport.setTempo(scenario.tempo);
     transport.setTimeSignature(scenario.numerator, scenario.denominator);
     transport.setPpqPosition(scenario.startQuarters);
-    const Position position = scenario.position;
-    transport.setAdjuster([position](VstTimeInfo& info) { shapePosition(info, position); });
+    transport.setAdjuster([position = scenario.position](VstTimeInfo& info) {
+        if (position == Position::tickRounded) {
+            info.ppqPos = std::nearbyint(info.ppqPos * 1920.0) / 1920.0;
+        } else if (position == Position::unset) {
+            info.ppqPos = 0.0;
+            info.flags &= ~kVstPpqPosValid;
+        }
+    });
     plugin.open();
     plugin.setProgram(scenario.program);
     plugin.resume();
 
-    const auto frames = static_cast<std::size_t>(scenario.frames);
+    // Channel after channel: the input, and the output the accumulating entry adds to.
+    const std::size_t frames = scenario.frames;
     Numbers numbers(static_cast<std::uint32_t>(frames));
-    std::vector<float> input[2];
-    std::vector<float> output[2];
-    for (int channel = 0; channel < 2; ++channel) {
-        input[channel].resize(frames);
-        output[channel].resize(frames);
-        for (std::size_t k = 0; k < frames; ++k) {
-            input[channel][k] = numbers.sample();
-            // What the accumulating entry adds to.
-            output[channel][k] =
-                scenario.mode == ProcessMode::accumulating ? numbers.sample() : 0.0f;
-        }
+    std::vector<float> input(2 * frames), output(2 * frames);
+    for (std::size_t i = 0; i < 2 * frames; ++i) {
+        input[i] = numbers.sample();
+        output[i] = scenario.mode == accumulating ? numbers.sample() : 0.0f;
     }
-    const std::vector<float> before[2] = {output[0], output[1]};
-
+    const std::vector<float> before = output;
     std::size_t done = 0;
     for (int32 block = 1; done < frames; ++block) {
-        int32 count =
-            scenario.varyBlockSizes ? 1 + numbers.below(scenario.blockSize) : scenario.blockSize;
-        if (static_cast<std::size_t>(count) > frames - done) {
-            count = static_cast<int32>(frames - done);
-        }
-        float* inputs[2] = {input[0].data() + done, input[1].data() + done};
-        float* outputs[2] = {output[0].data() + done, output[1].data() + done};
-        plugin.processBlock(inputs, outputs, count, scenario.mode);
-        done += static_cast<std::size_t>(count);
+        const auto largest = static_cast<std::size_t>(
+            scenario.varyBlockSizes ? 1 + numbers.below(scenario.blockSize) : scenario.blockSize);
+        const std::size_t count = std::min(largest, frames - done);
+        float* inputs[2] = {&input[done], &input[frames + done]};
+        float* outputs[2] = {&output[done], &output[frames + done]};
+        plugin.processBlock(inputs, outputs, static_cast<int32>(count), scenario.mode);
+        done += count;
         if (scenario.jumpEveryBlocks > 0 && block % scenario.jumpEveryBlocks == 0) {
             // Anywhere from two bars before the song's start to ten bars into it, in 1/64ths.
             transport.setPpqPosition(static_cast<double>(numbers.below(48 * 64) - 8 * 64) / 64.0);
@@ -152,38 +143,23 @@ bool render(const std::string& pluginPath, const Scenario& scenario) {
         }
     }
 
+    // Gated: finite, and not the input passed through.
     std::size_t gated = 0;
-    for (int channel = 0; channel < 2; ++channel) {
-        for (std::size_t k = 0; k < frames; ++k) {
-            const float value = output[channel][k];
-            if (!std::isfinite(value)) {
-                std::fprintf(stderr, "scenario_render: %s: sample %zu of channel %d is %g\n",
-                             scenario.name, k, channel, static_cast<double>(value));
-                return false;
-            }
-            if (value != before[channel][k] + input[channel][k]) {
-                ++gated;
-            }
+    for (std::size_t i = 0; i < 2 * frames; ++i) {
+        if (!std::isfinite(output[i])) {
+            return complain(scenario, "sample " + std::to_string(i) + " is not finite");
         }
+        gated += output[i] != before[i] + input[i] ? 1 : 0;
     }
     if (gated == 0) {
-        std::fprintf(stderr, "scenario_render: %s: the output is the input unchanged\n",
-                     scenario.name);
-        return false;
+        return complain(scenario, "the output is the input unchanged");
     }
-
     const std::string file = std::string(scenario.name) + ".f32";
     std::FILE* out = std::fopen(file.c_str(), "wb");
-    bool written = out != nullptr;
-    for (int channel = 0; channel < 2 && written; ++channel) {
-        written = std::fwrite(output[channel].data(), sizeof(float), frames, out) == frames;
-    }
-    if (out != nullptr && std::fclose(out) != 0) {
-        written = false;
-    }
-    if (!written) {
-        std::fprintf(stderr, "scenario_render: cannot write %s\n", file.c_str());
-        return false;
+    const bool written =
+        out && std::fwrite(output.data(), sizeof(float), output.size(), out) == output.size();
+    if (!written || (out && std::fclose(out) != 0)) {
+        return complain(scenario, "cannot write " + file);
     }
     std::printf("%-24s %7zu frames, %zu of %zu samples gated\n", scenario.name, frames, gated,
                 2 * frames);
@@ -192,17 +168,10 @@ bool render(const std::string& pluginPath, const Scenario& scenario) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    std::string pluginPath = STEPVEIL_PLUGIN_FILE;
-    if (argc == 3 && std::string(argv[1]) == "--plugin") {
-        pluginPath = argv[2];
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: scenario_render [--plugin PATH]\n");
-        return 2;
-    }
+int main() {
     bool allRendered = true;
     for (const Scenario& scenario : scenarios) {
-        allRendered = render(pluginPath, scenario) && allRendered;
+        allRendered = render(STEPVEIL_PLUGIN_FILE, scenario) && allRendered;
     }
     return allRendered ? 0 : 1;
 }

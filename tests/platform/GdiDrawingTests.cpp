@@ -114,24 +114,21 @@ TEST_F(GdiDrawing, BlockTransferLeavesOutWhatLiesOutsideTheSource) {
 TEST_F(GdiDrawing, BlockTransferWithinOneSurfaceReadsTheSourceBeforeWritingIt) {
     // An L of red moved by one pixel down and right, and back up and left, on its own surface:
     // each pixel ends as the source showed it before the transfer began.
-    auto drawL = [](Canvas& canvas) {
+    auto moveL = [](int fromX, int fromY, int toX, int toY) {
+        Canvas canvas(4, 4, blue);
         fill(canvas.dc(), RECT{0, 0, 4, 1}, red);
         fill(canvas.dc(), RECT{0, 0, 1, 4}, red);
+        BitBlt(canvas.dc(), toX, toY, 3, 3, canvas.dc(), fromX, fromY, SRCCOPY);
+        return pattern(canvas.pixels(), red);
     };
-    Canvas down(4, 4, blue);
-    drawL(down);
-    BitBlt(down.dc(), 1, 1, 3, 3, down.dc(), 0, 0, SRCCOPY);
-    EXPECT_EQ(pattern(down.pixels(), red), "####\n"
-                                           "####\n"
-                                           "##..\n"
-                                           "##..\n");
-    Canvas up(4, 4, blue);
-    drawL(up);
-    BitBlt(up.dc(), 0, 0, 3, 3, up.dc(), 1, 1, SRCCOPY);
-    EXPECT_EQ(pattern(up.pixels(), red), "...#\n"
-                                         "....\n"
-                                         "....\n"
-                                         "#...\n");
+    EXPECT_EQ(moveL(0, 0, 1, 1), "####\n"
+                                 "####\n"
+                                 "##..\n"
+                                 "##..\n");
+    EXPECT_EQ(moveL(1, 1, 0, 0), "...#\n"
+                                 "....\n"
+                                 "....\n"
+                                 "#...\n");
 }
 
 TEST_F(GdiDrawing, ColourToMonochromeTurnsTheSourceBackgroundColourWhite) {

@@ -12,67 +12,47 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <vector>
 
 namespace stepveil::tool {
 namespace {
 
-void appendLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
-    for (int byte = 0; byte < size; ++byte) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * byte)));
+std::string littleEndian32(std::uint32_t value) {
+    std::string bytes(4, '\0');
+    for (std::size_t byte = 0; byte < 4; ++byte) {
+        bytes[byte] = static_cast<char>(value >> (8 * byte));
     }
+    return bytes;
 }
 
-void appendChunk(std::vector<std::uint8_t>& bytes, const char* id,
-                 const std::vector<std::uint8_t>& body) {
-    bytes.insert(bytes.end(), id, id + 4);
-    appendLittleEndian(bytes, static_cast<std::uint32_t>(body.size()), 4);
-    bytes.insert(bytes.end(), body.begin(), body.end());
+std::string chunk(const char* id, const std::string& body) {
+    return std::string(id, 4) + littleEndian32(static_cast<std::uint32_t>(body.size())) + body;
 }
 
-// A mono 16-bit WAV file of two samples, with a LIST chunk holding any chunks given.
-std::vector<std::uint8_t> waveFile(const std::vector<std::uint8_t>& listBody) {
-    std::vector<std::uint8_t> format;
-    for (const auto& [value, size] :
-         {std::pair{1u, 2}, {1u, 2}, {44100u, 4}, {88200u, 4}, {2u, 2}, {16u, 2}}) {
-        appendLittleEndian(format, value, size);
-    }
-    std::vector<std::uint8_t> body{'W', 'A', 'V', 'E'};
-    appendChunk(body, "fmt ", format);
-    appendChunk(body, "LIST", listBody);
-    appendChunk(body, "data", {0x00, 0x40, 0x00, 0xC0});
-    std::vector<std::uint8_t> file;
-    appendChunk(file, "RIFF", body);
-    return file;
+// A WAV file of two samples, 0.5 and -0.5 (mono, 16 bits, 44.1 kHz), with a LIST chunk that
+// holds `list`.
+std::string waveFile(const std::string& list) {
+    // PCM, 1 channel, 44100 frames and 88200 bytes a second, 2 bytes a frame, 16 bits.
+    const std::string format("\x01\x00\x01\x00\x44\xAC\x00\x00\x88\x58\x01\x00\x02\x00\x10\x00",
+                             16);
+    return chunk("RIFF", "WAVE" + chunk("fmt ", format) + chunk("LIST", list) +
+                             chunk("data", std::string("\x00\x40\x00\xC0", 4)));
 }
 
 class InputFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder =
-            std::filesystem::temp_directory_path() / ("stepveil-input-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder);
-    }
+    void SetUp() override { std::filesystem::create_directories(folder); }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
-    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
-    std::filesystem::path folder;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("stepveil-input-" + std::to_string(getpid()));
 };
 
 // Found by fuzzing: an INFO entry whose size wraps libsndfile's count back to the same entry
 // kept sf_open busy for ever.
 TEST_F(InputFolder, AHeaderLibsndfileLoopsOverIsAFileError) {
-    std::vector<std::uint8_t> list{'I', 'N', 'F', 'O', 'a', 'b', 'c', 'd'};
-    appendLittleEndian(list, 0xFFFFFFF7u, 4);
-    list.resize(list.size() + 8, 0);
-    const std::string path = write("looping.wav", waveFile(list));
+    const std::string path = (folder / "looping.wav").string();
+    std::ofstream(path, std::ios::binary)
+        << waveFile("INFOabcd" + littleEndian32(0xFFFFFFF7u) + std::string(8, '\0'));
     try {
         AudioInput input(path, std::chrono::milliseconds(300));
         ADD_FAILURE() << "the damaged file was opened";
@@ -85,13 +65,12 @@ TEST_F(InputFolder, AHeaderLibsndfileLoopsOverIsAFileError) {
 }
 
 TEST_F(InputFolder, ASoundFileThroughAPipeIsReadWhole) {
-    std::vector<std::uint8_t> list{'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M'};
-    appendLittleEndian(list, 2, 4);
-    list.insert(list.end(), {'A', '\0'});
-    const std::vector<std::uint8_t> file = waveFile(list);
     const std::string path = (folder / "pipe").string();
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    std::thread writer([&] { write("pipe", file); });
+    std::thread writer([&] {
+        std::ofstream(path, std::ios::binary)
+            << waveFile("INFOINAM" + littleEndian32(2) + std::string("A\0", 2));
+    });
     {
         AudioInput input(path);
         float left[4] = {};
