@@ -3,10 +3,10 @@
 
 #include "platform/linux/GdiObjects.h"
 #include "platform/linux/HeadlessDisplay.h"
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/SystemSettings.h"
 #include "platform/linux/WindowManager.h"
 #include "platform/linux/WindowPicture.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/system/SystemSettings.h"
 
 #include <algorithm>
 #include <cctype>

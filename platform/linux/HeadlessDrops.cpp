@@ -5,7 +5,7 @@
 #include "platform/linux/DropDataObject.h"
 #include "platform/linux/DropSession.h"
 #include "platform/linux/HeadlessDisplay.h"
-#include "platform/linux/LayerLock.h"
+#include "platform/linux/core/LayerLock.h"
 
 namespace stepveil::platform::headless {
 

@@ -1,7 +1,7 @@
 #include "platform/linux/WindowManager.h"
 
 #include "platform/linux/Display.h"
-#include "platform/linux/HandleTable.h"
+#include "platform/linux/core/HandleTable.h"
 
 #include <algorithm>
 #include <cctype>

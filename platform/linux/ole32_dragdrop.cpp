@@ -3,9 +3,9 @@
 // lock where the object's own code may run (Release may destroy it).
 #include "platform/linux/Display.h"
 #include "platform/linux/DropTargetRegistry.h"
-#include "platform/linux/LayerLock.h"
 #include "platform/linux/OleThreads.h"
 #include "platform/linux/WindowManager.h"
+#include "platform/linux/core/LayerLock.h"
 
 #include <map>
 

@@ -1,6 +1,6 @@
 // shell32: reading the list of dropped files from a CF_HDROP block. The block is read only
 // within its own size: a list that runs past its end stops at the last complete name.
-#include "platform/linux/AnsiText.h"
+#include "platform/linux/core/AnsiText.h"
 
 #include "platform/win32.h"
 

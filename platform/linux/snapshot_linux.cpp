@@ -1,5 +1,5 @@
 #include "platform/headless.h"
-#include "platform/linux/ModuleHandle.h"
+#include "platform/linux/core/ModuleHandle.h"
 #include "platform/snapshot.h"
 
 namespace stepveil::platform::snapshot {

@@ -2,9 +2,9 @@
 // of messages.
 #include "platform/linux/Display.h"
 #include "platform/linux/GdiObjects.h"
-#include "platform/linux/LayerLock.h"
 #include "platform/linux/WindowManager.h"
 #include "platform/linux/WindowProcedure.h"
+#include "platform/linux/core/LayerLock.h"
 
 #include <algorithm>
 

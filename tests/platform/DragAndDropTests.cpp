@@ -6,9 +6,9 @@
 #include "platform/linux/DropDataObject.h"
 #include "platform/linux/DropSession.h"
 #include "platform/linux/DropTargetRegistry.h"
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/LayerTasks.h"
 #include "platform/linux/XdndData.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/LayerTasks.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/linux/LayerLock.h"
+#include "platform/linux/core/LayerLock.h"
 
 namespace stepveil::platform {
 

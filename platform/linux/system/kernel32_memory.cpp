@@ -2,9 +2,9 @@
 // Fixed blocks are their own address; movable ones are handles that GlobalLock turns into an
 // address. Unknown handles are refused rather than trusted.
 #include "platform/headless.h"
-#include "platform/linux/HandleTable.h"
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/SystemSettings.h"
+#include "platform/linux/core/HandleTable.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/system/SystemSettings.h"
 
 #include <map>
 #include <memory>

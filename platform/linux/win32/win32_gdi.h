@@ -2,7 +2,7 @@
 // Win32's own signatures. Implemented in software over 32-bit pixel surfaces.
 #pragma once
 
-#include "platform/linux/win32_types.h"
+#include "platform/linux/win32/win32_types.h"
 
 #define RGB(red, green, blue)                                                                      \
     (static_cast<COLORREF>(static_cast<BYTE>(red) |                                                \

@@ -1,4 +1,4 @@
-#include "platform/linux/LayerTasks.h"
+#include "platform/linux/core/LayerTasks.h"
 
 #include <deque>
 #include <map>

@@ -2,7 +2,7 @@
 // unloaded, as the Windows loader does for a DLL. The instance handle is the module's load
 // address, which names exactly one module in the process; resources compiled into the same
 // module register under the same address, so LoadBitmapA finds them through it.
-#include "platform/linux/ModuleHandle.h"
+#include "platform/linux/core/ModuleHandle.h"
 #include "platform/win32.h"
 
 // Weak: executables that link the layer (tests, tools) have no DllMain of their own.

@@ -1,4 +1,4 @@
-#include "platform/linux/AnsiText.h"
+#include "platform/linux/core/AnsiText.h"
 
 namespace stepveil::platform {
 

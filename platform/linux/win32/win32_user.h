@@ -2,8 +2,8 @@
 // Win32's own signatures.
 #pragma once
 
-#include "platform/linux/win32_gdi.h"
-#include "platform/linux/win32_types.h"
+#include "platform/linux/win32/win32_gdi.h"
+#include "platform/linux/win32/win32_types.h"
 
 using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

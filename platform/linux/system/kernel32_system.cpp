@@ -1,8 +1,8 @@
 // kernel32: time, the system version and UTF-16 conversion.
-#include "platform/linux/AnsiText.h"
 #include "platform/linux/Display.h"
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/SystemSettings.h"
+#include "platform/linux/core/AnsiText.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/system/SystemSettings.h"
 
 #include <chrono>
 #include <cstring>

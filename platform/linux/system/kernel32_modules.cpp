@@ -1,7 +1,7 @@
 // kernel32: module loading. The layer loads no files: the modules it knows are built in, and
 // the only one is msimg32.dll with its TransparentBlt.
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/SystemSettings.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/system/SystemSettings.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "platform/linux/HandleTable.h"
+#include "platform/linux/core/HandleTable.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/ModuleHandle.h"
+#include "platform/linux/core/ModuleHandle.h"
 
 #include <dlfcn.h>
 

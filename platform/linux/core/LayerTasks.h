@@ -5,7 +5,7 @@
 // before it looks at the queue - as Win32 delivers OLE's calls inside the message functions.
 #pragma once
 
-#include "platform/linux/LayerLock.h"
+#include "platform/linux/core/LayerLock.h"
 
 #include <functional>
 #include <thread>

@@ -4,8 +4,8 @@
 // resolves shortcuts compiles unchanged.
 #pragma once
 
-#include "platform/linux/win32_ole.h"
-#include "platform/linux/win32_types.h"
+#include "platform/linux/win32/win32_ole.h"
+#include "platform/linux/win32/win32_types.h"
 
 #define MAX_PATH 260
 

@@ -1,7 +1,7 @@
 // The system part of the Win32 subset (kernel32), declared with Win32's own signatures.
 #pragma once
 
-#include "platform/linux/win32_types.h"
+#include "platform/linux/win32/win32_types.h"
 
 struct OSVERSIONINFOA {
     DWORD dwOSVersionInfoSize;

@@ -4,7 +4,7 @@
 // signatures, so code written against them is the same on both systems.
 #pragma once
 
-#include "platform/linux/win32_types.h"
+#include "platform/linux/win32/win32_types.h"
 
 #define STDMETHODCALLTYPE
 
