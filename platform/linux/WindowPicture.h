@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/headless.h"
-#include "platform/linux/WindowManager.h"
+#include "platform/linux/windowing/WindowManager.h"
 
 namespace stepveil::platform {
 

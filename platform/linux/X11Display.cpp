@@ -1,8 +1,8 @@
 #include "platform/linux/X11Display.h"
 
-#include "platform/linux/DropTargetRegistry.h"
 #include "platform/linux/X11ErrorGuard.h"
 #include "platform/linux/X11Events.h"
+#include "platform/linux/ole/DropTargetRegistry.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

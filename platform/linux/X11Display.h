@@ -14,9 +14,9 @@
 #pragma once
 
 #include "platform/linux/Display.h"
-#include "platform/linux/WindowManager.h"
 #include "platform/linux/X11DropReceiver.h"
 #include "platform/linux/X11SharedImage.h"
+#include "platform/linux/windowing/WindowManager.h"
 
 #include <cstdint>
 #include <deque>

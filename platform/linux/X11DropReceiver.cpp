@@ -1,14 +1,14 @@
 #include "platform/linux/X11DropReceiver.h"
 
-#include "platform/linux/DropDataObject.h"
-#include "platform/linux/DropSession.h"
-#include "platform/linux/DropTargetRegistry.h"
 #include "platform/linux/X11Display.h"
 #include "platform/linux/X11ErrorGuard.h"
 #include "platform/linux/X11Events.h"
 #include "platform/linux/XdndData.h"
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/ole/DropDataObject.h"
+#include "platform/linux/ole/DropSession.h"
+#include "platform/linux/ole/DropTargetRegistry.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

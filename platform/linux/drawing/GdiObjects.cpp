@@ -1,4 +1,4 @@
-#include "platform/linux/GdiObjects.h"
+#include "platform/linux/drawing/GdiObjects.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/WindowManager.h"
+#include "platform/linux/windowing/WindowManager.h"
 
 #include "platform/linux/Display.h"
 #include "platform/linux/core/HandleTable.h"

@@ -2,10 +2,10 @@
 // until RevokeDragDrop gives it back. References are taken and given back outside the layer
 // lock where the object's own code may run (Release may destroy it).
 #include "platform/linux/Display.h"
-#include "platform/linux/DropTargetRegistry.h"
-#include "platform/linux/OleThreads.h"
-#include "platform/linux/WindowManager.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/ole/DropTargetRegistry.h"
+#include "platform/linux/ole/OleThreads.h"
+#include "platform/linux/windowing/WindowManager.h"
 
 #include <map>
 

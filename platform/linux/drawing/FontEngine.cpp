@@ -1,4 +1,4 @@
-#include "platform/linux/FontEngine.h"
+#include "platform/linux/drawing/FontEngine.h"
 
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>

@@ -1,7 +1,7 @@
 // user32: the cursor, key state and system answers, read from the display in use.
 #include "platform/linux/Display.h"
-#include "platform/linux/GdiObjects.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/drawing/GdiObjects.h"
 
 #include <cstring>
 

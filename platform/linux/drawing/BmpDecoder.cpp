@@ -1,4 +1,4 @@
-#include "platform/linux/BmpDecoder.h"
+#include "platform/linux/drawing/BmpDecoder.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/linux/Surface.h"
+#include "platform/linux/drawing/Surface.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/DropDataObject.h"
+#include "platform/linux/ole/DropDataObject.h"
 
 #include <atomic>
 #include <cstring>

@@ -2,7 +2,7 @@
 // as LoadBitmapA turns a bitmap resource into a bitmap of the screen's format.
 #pragma once
 
-#include "platform/linux/Surface.h"
+#include "platform/linux/drawing/Surface.h"
 
 #include <cstddef>
 #include <memory>

@@ -2,7 +2,7 @@
 // they have looked up; every routine clips to the destination context's clip rectangle.
 #pragma once
 
-#include "platform/linux/GdiObjects.h"
+#include "platform/linux/drawing/GdiObjects.h"
 
 namespace stepveil::platform {
 

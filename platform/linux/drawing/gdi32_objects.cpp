@@ -1,6 +1,6 @@
 // gdi32: making, selecting, describing and deleting device contexts and drawing objects.
-#include "platform/linux/GdiObjects.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/drawing/GdiObjects.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // caller to hold the layer lock; none of them calls a window procedure.
 #pragma once
 
-#include "platform/linux/Surface.h"
+#include "platform/linux/drawing/Surface.h"
 #include "platform/win32.h"
 
 #include <memory>

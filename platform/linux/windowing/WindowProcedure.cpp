@@ -1,4 +1,4 @@
-#include "platform/linux/WindowProcedure.h"
+#include "platform/linux/windowing/WindowProcedure.h"
 
 namespace stepveil::platform {
 

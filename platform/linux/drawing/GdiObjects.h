@@ -2,8 +2,8 @@
 // table that owns them. Every function here expects the caller to hold the layer lock.
 #pragma once
 
-#include "platform/linux/Surface.h"
 #include "platform/linux/core/HandleTable.h"
+#include "platform/linux/drawing/Surface.h"
 #include "platform/win32.h"
 
 #include <memory>

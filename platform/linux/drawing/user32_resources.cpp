@@ -1,8 +1,8 @@
 // user32's LoadBitmapA over the bitmap resources that modules register (platform/resources.h).
-#include "platform/linux/BmpDecoder.h"
-#include "platform/linux/GdiObjects.h"
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/ModuleHandle.h"
+#include "platform/linux/drawing/BmpDecoder.h"
+#include "platform/linux/drawing/GdiObjects.h"
 #include "platform/resources.h"
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/linux/Raster.h"
+#include "platform/linux/drawing/Raster.h"
 
 #include <algorithm>
 #include <cstdlib>

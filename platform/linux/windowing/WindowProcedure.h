@@ -1,8 +1,8 @@
 // Calling into a window procedure from inside the layer.
 #pragma once
 
-#include "platform/linux/WindowManager.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/windowing/WindowManager.h"
 #include "platform/win32.h"
 
 #include <memory>

@@ -2,10 +2,10 @@
 // window's update region only when nothing else in the filter's range is waiting, one per
 // window, and stays until the window is validated.
 #include "platform/linux/Display.h"
-#include "platform/linux/WindowManager.h"
-#include "platform/linux/WindowProcedure.h"
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/windowing/WindowManager.h"
+#include "platform/linux/windowing/WindowProcedure.h"
 
 using namespace stepveil::platform;
 

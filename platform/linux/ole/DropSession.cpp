@@ -1,6 +1,6 @@
-#include "platform/linux/DropSession.h"
+#include "platform/linux/ole/DropSession.h"
 
-#include "platform/linux/DropTargetRegistry.h"
+#include "platform/linux/ole/DropTargetRegistry.h"
 
 namespace stepveil::platform {
 

@@ -1,7 +1,7 @@
 // ole32: the interface identifiers the subset declares, object creation (no class is
 // registered), and giving back what a storage medium holds.
-#include "platform/linux/OleThreads.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/ole/OleThreads.h"
 
 #include "platform/win32.h"
 

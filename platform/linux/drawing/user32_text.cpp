@@ -1,10 +1,10 @@
 // user32's DrawTextA: one line of text placed in a rectangle, in the context's font, text
 // colour and background mode.
-#include "platform/linux/FontEngine.h"
-#include "platform/linux/GdiObjects.h"
-#include "platform/linux/Raster.h"
 #include "platform/linux/core/AnsiText.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/drawing/FontEngine.h"
+#include "platform/linux/drawing/GdiObjects.h"
+#include "platform/linux/drawing/Raster.h"
 
 #include <cstring>
 

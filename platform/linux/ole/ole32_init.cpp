@@ -1,7 +1,7 @@
 // ole32: per-thread initialisation counting. The first OleInitialize of a thread answers S_OK,
 // later ones S_FALSE, each to be matched by one OleUninitialize.
-#include "platform/linux/OleThreads.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/ole/OleThreads.h"
 
 #include "platform/win32.h"
 

@@ -1,7 +1,7 @@
 // gdi32 and user32 drawing calls: lines, rectangle fills, block transfers.
-#include "platform/linux/GdiObjects.h"
-#include "platform/linux/Raster.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/drawing/GdiObjects.h"
+#include "platform/linux/drawing/Raster.h"
 
 using namespace stepveil::platform;
 

@@ -1,10 +1,10 @@
 // user32: window classes, windows, their data slot and position, and the default handling
 // of messages.
 #include "platform/linux/Display.h"
-#include "platform/linux/GdiObjects.h"
-#include "platform/linux/WindowManager.h"
-#include "platform/linux/WindowProcedure.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/drawing/GdiObjects.h"
+#include "platform/linux/windowing/WindowManager.h"
+#include "platform/linux/windowing/WindowProcedure.h"
 
 #include <algorithm>
 
