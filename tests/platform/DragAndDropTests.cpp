@@ -3,9 +3,9 @@
 // uses to deliver a drag from the window system.
 #include "PlatformTestSupport.h"
 
-#include "platform/linux/XdndData.h"
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/display/x11/XdndData.h"
 #include "platform/linux/ole/DropDataObject.h"
 #include "platform/linux/ole/DropSession.h"
 #include "platform/linux/ole/DropTargetRegistry.h"

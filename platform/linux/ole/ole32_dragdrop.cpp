@@ -1,8 +1,8 @@
 // ole32: registration of drop targets. A registered window holds one reference to its target
 // until RevokeDragDrop gives it back. References are taken and given back outside the layer
 // lock where the object's own code may run (Release may destroy it).
-#include "platform/linux/Display.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/ole/DropTargetRegistry.h"
 #include "platform/linux/ole/OleThreads.h"
 #include "platform/linux/windowing/WindowManager.h"

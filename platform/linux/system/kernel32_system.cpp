@@ -1,7 +1,7 @@
 // kernel32: time, the system version and UTF-16 conversion.
-#include "platform/linux/Display.h"
 #include "platform/linux/core/AnsiText.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/system/SystemSettings.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "platform/linux/windowing/WindowManager.h"
 
-#include "platform/linux/Display.h"
 #include "platform/linux/core/HandleTable.h"
+#include "platform/linux/display/Display.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // user32: the cursor, key state and system answers, read from the display in use.
-#include "platform/linux/Display.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/drawing/GdiObjects.h"
 
 #include <cstring>

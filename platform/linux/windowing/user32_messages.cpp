@@ -1,9 +1,9 @@
 // user32: the message queue. Posted messages come first, in order; WM_PAINT is made from a
 // window's update region only when nothing else in the filter's range is waiting, one per
 // window, and stays until the window is validated.
-#include "platform/linux/Display.h"
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/windowing/WindowManager.h"
 #include "platform/linux/windowing/WindowProcedure.h"
 

@@ -1,6 +1,6 @@
 // user32: device contexts of windows, update regions and the painting protocol.
-#include "platform/linux/Display.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/drawing/GdiObjects.h"
 #include "platform/linux/windowing/WindowManager.h"
 #include "platform/linux/windowing/WindowProcedure.h"

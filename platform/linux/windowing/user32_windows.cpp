@@ -1,7 +1,7 @@
 // user32: window classes, windows, their data slot and position, and the default handling
 // of messages.
-#include "platform/linux/Display.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/Display.h"
 #include "platform/linux/drawing/GdiObjects.h"
 #include "platform/linux/windowing/WindowManager.h"
 #include "platform/linux/windowing/WindowProcedure.h"

@@ -5,7 +5,7 @@
 // programs go to the drop receiver (X11DropReceiver).
 #pragma once
 
-#include "platform/linux/X11Display.h"
+#include "platform/linux/display/x11/X11Display.h"
 
 union _XEvent;
 

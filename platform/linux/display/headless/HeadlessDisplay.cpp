@@ -1,4 +1,4 @@
-#include "platform/linux/HeadlessDisplay.h"
+#include "platform/linux/display/headless/HeadlessDisplay.h"
 
 namespace stepveil::platform {
 

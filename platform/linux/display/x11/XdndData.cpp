@@ -1,4 +1,4 @@
-#include "platform/linux/XdndData.h"
+#include "platform/linux/display/x11/XdndData.h"
 
 #include <unistd.h>
 

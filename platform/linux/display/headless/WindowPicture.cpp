@@ -1,4 +1,4 @@
-#include "platform/linux/WindowPicture.h"
+#include "platform/linux/display/headless/WindowPicture.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/X11ErrorGuard.h"
+#include "platform/linux/display/x11/X11ErrorGuard.h"
 
 #include <X11/Xlib.h>
 

@@ -13,9 +13,9 @@
 // host's error handler.
 #pragma once
 
-#include "platform/linux/Display.h"
-#include "platform/linux/X11DropReceiver.h"
-#include "platform/linux/X11SharedImage.h"
+#include "platform/linux/display/Display.h"
+#include "platform/linux/display/x11/X11DropReceiver.h"
+#include "platform/linux/display/x11/X11SharedImage.h"
 #include "platform/linux/windowing/WindowManager.h"
 
 #include <cstdint>

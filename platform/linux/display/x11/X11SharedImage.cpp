@@ -1,6 +1,6 @@
-#include "platform/linux/X11SharedImage.h"
+#include "platform/linux/display/x11/X11SharedImage.h"
 
-#include "platform/linux/X11ErrorGuard.h"
+#include "platform/linux/display/x11/X11ErrorGuard.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

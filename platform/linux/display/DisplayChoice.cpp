@@ -1,8 +1,8 @@
 // Which display serves the layer's windows: X11 on Linux, unless the environment asks for the
 // headless one (tests, and hosts that picture the editor without a screen).
-#include "platform/linux/Display.h"
-#include "platform/linux/HeadlessDisplay.h"
-#include "platform/linux/X11Display.h"
+#include "platform/linux/display/Display.h"
+#include "platform/linux/display/headless/HeadlessDisplay.h"
+#include "platform/linux/display/x11/X11Display.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,9 +1,9 @@
 // The headless display's test interface.
 #include "platform/headless.h"
 
-#include "platform/linux/HeadlessDisplay.h"
-#include "platform/linux/WindowPicture.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/headless/HeadlessDisplay.h"
+#include "platform/linux/display/headless/WindowPicture.h"
 #include "platform/linux/drawing/GdiObjects.h"
 #include "platform/linux/system/SystemSettings.h"
 #include "platform/linux/windowing/WindowManager.h"

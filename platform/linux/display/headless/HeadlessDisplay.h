@@ -3,8 +3,8 @@
 // directly or as a script that successive polls walk through.
 #pragma once
 
-#include "platform/linux/Display.h"
-#include "platform/linux/WindowPicture.h"
+#include "platform/linux/display/Display.h"
+#include "platform/linux/display/headless/WindowPicture.h"
 
 #include <deque>
 #include <optional>

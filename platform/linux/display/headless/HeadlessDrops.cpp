@@ -2,8 +2,8 @@
 // does with a drag that reaches a window, through the same data object and session.
 #include "platform/headless.h"
 
-#include "platform/linux/HeadlessDisplay.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/display/headless/HeadlessDisplay.h"
 #include "platform/linux/ole/DropDataObject.h"
 #include "platform/linux/ole/DropSession.h"
 

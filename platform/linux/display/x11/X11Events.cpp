@@ -1,4 +1,4 @@
-#include "platform/linux/X11Events.h"
+#include "platform/linux/display/x11/X11Events.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

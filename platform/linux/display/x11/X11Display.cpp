@@ -1,7 +1,7 @@
-#include "platform/linux/X11Display.h"
+#include "platform/linux/display/x11/X11Display.h"
 
-#include "platform/linux/X11ErrorGuard.h"
-#include "platform/linux/X11Events.h"
+#include "platform/linux/display/x11/X11ErrorGuard.h"
+#include "platform/linux/display/x11/X11Events.h"
 #include "platform/linux/ole/DropTargetRegistry.h"
 
 #include <X11/Xlib.h>
