@@ -32,11 +32,13 @@ void Bitmap::retain() {
 }
 
 void Bitmap::release() {
-    if (refCount <= 0) {
-        return;
-    }
-    refCount--;
-    if (refCount == 0) {
+    int32 count = refCount.load();
+    do {
+        if (count <= 0) {
+            return;
+        }
+    } while (!refCount.compare_exchange_weak(count, count - 1));
+    if (count == 1) {
         delete this;
     }
 }
@@ -73,12 +75,12 @@ void Bitmap::drawTransparent(DrawContext* context, const Rect& destinationRect,
         return;
     }
     HGDIOBJ previous = SelectObject(source, picture);
-    if (transparentBltEntry) {
+    if (TransparentBltFunction transparentBlt = transparentBltEntry.load()) {
         int partWidth = destinationRect.width();
         int partHeight = destinationRect.height();
-        transparentBltEntry(destination, destinationRect.left, destinationRect.top, partWidth,
-                            partHeight, source, sourceOffset.h, sourceOffset.v, partWidth,
-                            partHeight, transparentColor.toColorRef());
+        transparentBlt(destination, destinationRect.left, destinationRect.top, partWidth,
+                       partHeight, source, sourceOffset.h, sourceOffset.v, partWidth, partHeight,
+                       transparentColor.toColorRef());
     } else {
         drawThroughMask(destination, source, destinationRect, sourceOffset);
     }

@@ -132,18 +132,21 @@ bool View::onAttached(View* /*parent*/) {
     return true;
 }
 
+// A release without a reference to give back changes nothing.
 void View::release() {
-    if (refCount <= 0) {
-        return;
-    }
-    refCount--;
-    if (refCount == 0) {
+    int32 count = refCount.load();
+    do {
+        if (count <= 0) {
+            return;
+        }
+    } while (!refCount.compare_exchange_weak(count, count - 1));
+    if (count == 1) {
         delete this;
     }
 }
 
 void View::retain() {
-    refCount++;
+    refCount.fetch_add(1);
 }
 
 View::int32 View::getReferenceCount() {
