@@ -40,6 +40,9 @@ Frame::~Frame() {
         window = nullptr;
         unregisterWindowClass();
     }
+    if (endNotice) {
+        endNotice->tell();
+    }
 }
 
 // ---- drawing ----

@@ -8,6 +8,9 @@
 #include "platform/win32.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 class Bitmap;
 class DropTarget;
@@ -121,7 +124,20 @@ private:
     // Revokes the drop target and ends the window's OLE initialisation, on the window's thread.
     void releaseWindowResources();
     bool mustReleaseOnWindowThread();
-    void handLastReferenceToWindowThread();
+    void handReferenceToWindowThread();
+
+    // Told when the frame is destroyed, to a thread that handed its reference to the window's
+    // thread and waits for the frame to go.
+    class EndNotice {
+    public:
+        bool waitUntilEnded(DWORD milliseconds);
+        void tell();
+
+    private:
+        std::mutex guard;
+        std::condition_variable changed;
+        bool ended = false;
+    };
     void registerDropTarget();
     void revokeDropTarget();
     int32 dispatchKey(VstKeyCode& key, bool down);
@@ -150,6 +166,7 @@ private:
     bool oleInitialised = false;
     HWND window = nullptr;
     DWORD windowThread = 0;
+    std::shared_ptr<EndNotice> endNotice;
     HMODULE msimg32Module = nullptr;
     // The frame's own reference to its registered target, besides the system's: the frame
     // cuts the target loose from itself when it revokes, in case the system still holds it.

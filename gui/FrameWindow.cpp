@@ -8,6 +8,7 @@
 #include "gui/DropTarget.h"
 #include "gui/SystemFeatures.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -169,20 +170,15 @@ void Frame::releaseWindowResources() {
 }
 
 // The window's thread is the one that may destroy the window, revoke its drop target and end
-// its OLE initialisation: the last reference goes there.
+// its OLE initialisation: the last reference goes there. A reference given back on another
+// thread goes there too, and that thread waits until the frame is gone: the window's thread may
+// be inside the frame's handling right now (painting, say), and once the editor is closed the
+// host may unload the module under it.
 void Frame::release() {
-    if (!mustReleaseOnWindowThread()) {
+    if (mustReleaseOnWindowThread()) {
+        handReferenceToWindowThread();
+    } else {
         View::release();
-        return;
-    }
-    int32 count = refCount.load();
-    while (count > 1) {
-        if (refCount.compare_exchange_weak(count, count - 1)) {
-            return;
-        }
-    }
-    if (count == 1) {
-        handLastReferenceToWindowThread();
     }
 }
 
@@ -192,20 +188,42 @@ bool Frame::mustReleaseOnWindowThread() {
 
 // A sent message: the window's thread handles it when it reads its messages (on Linux, where
 // no host thread reads messages for us, the layer lets this thread act for it). If it does not
-// answer in time (it may be waiting for this thread) it still takes the reference when it next
-// reads its messages; until then the window's procedure must stay, so the module is kept loaded
-// for good. A window that went meanwhile takes nothing of this thread's any more.
-void Frame::handLastReferenceToWindowThread() {
+// answer in time (it may be waiting for this thread), or has not let go of the frame in time,
+// it still does so later; until then the window's procedure and the frame's code must stay, so
+// the module is kept loaded for good. A window that went meanwhile takes nothing any more.
+void Frame::handReferenceToWindowThread() {
+    std::shared_ptr<EndNotice> notice;
+    try {
+        notice = std::make_shared<EndNotice>();
+    } catch (const std::bad_alloc&) {
+        // Without a notice there is nothing to wait on: the module stays, to be safe.
+    }
+    endNotice = notice;
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutA(window, releaseOnWindowThread, 0, reinterpret_cast<LPARAM>(this),
-                            SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer)) {
+    if (!SendMessageTimeoutA(window, releaseOnWindowThread, 0, reinterpret_cast<LPARAM>(this),
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer)) {
+        if (!windowOpen.load()) {
+            View::release();
+        } else {
+            keepModuleLoaded();
+        }
         return;
     }
-    if (!windowOpen.load()) {
-        View::release();
-        return;
+    if (!notice || !notice->waitUntilEnded(crossThreadWait)) {
+        keepModuleLoaded();
     }
-    keepModuleLoaded();
+}
+
+bool Frame::EndNotice::waitUntilEnded(DWORD milliseconds) {
+    std::unique_lock<std::mutex> lock(guard);
+    return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                            [this] { return ended; });
+}
+
+void Frame::EndNotice::tell() {
+    std::lock_guard<std::mutex> lock(guard);
+    ended = true;
+    changed.notify_all();
 }
 
 bool Frame::setDropEnabled(bool enabled) {

@@ -128,7 +128,7 @@ TEST_F(EditorTest, AutomationAndAudioOnOneThreadWhileAnotherOpensAndClosesTheEdi
 // its TransparentBlt entry, the knob mode and the mouse; each works on its own all the same.
 TEST(TwoInstances, EditorsOnTwoThreadsOpenIdleDragAndCloseAtOnce) {
     headless::reset();
-    const int cycles = std::max(editorCycles() / 10, 20);
+    const int cycles = std::max(editorCycles() / 20, 10);
     auto useEditor = [cycles](int screenX, int step) {
         Instance instance(screenX);
         for (int cycle = 0; cycle < cycles; cycle++) {
@@ -167,7 +167,7 @@ TEST_F(EditorTest, ProgramChangesAndReadsFromAWorkerWhileTheUserDragsAndTheHostA
             reads++;
         }
     });
-    const int cycles = std::max(editorCycles() / 4, 50);
+    const int cycles = std::max(editorCycles() / 6, 30);
     const int fromRow = trackTop + 5 + trackTravel / 2;
     for (int cycle = 0; cycle < cycles; cycle++) {
         openEditor();
