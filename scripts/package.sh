@@ -35,12 +35,14 @@ cpack_into() {
         echo "package.sh: cpack failed in $build (log: $build/cpack.log)" >&2
         exit 1
     }
+    # shellcheck disable=SC2206 # PATTERN is a glob
     local made=("$output"/$pattern)
     if [ "${#made[@]}" -ne 1 ] || [ ! -f "${made[0]}" ]; then
         echo "package.sh: expected one $pattern in $output, found: ${made[*]}" >&2
         exit 1
     fi
     mkdir -p "$dist"
+    # shellcheck disable=SC2086 # PATTERN is a glob
     rm -f "$dist"/$pattern
     mv "${made[0]}" "$dist/"
     packages+=("dist/$(basename "${made[0]}")")
