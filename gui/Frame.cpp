@@ -35,13 +35,14 @@ Frame::~Frame() {
         // class registration it held is still given back.
         if (windowOpen) {
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            dropPendingHandOvers();
             DestroyWindow(window);
         }
         window = nullptr;
         unregisterWindowClass();
     }
-    if (endNotice) {
-        endNotice->tell();
+    if (handOver) {
+        handOver->frameEnded();
     }
 }
 

@@ -25,8 +25,8 @@ public:
     // editor waits so long for the window's thread to leave the editor's calls, and then for
     // it to destroy the window. Never longer, since that thread may be waiting for this one.
     static constexpr DWORD crossThreadWait = 1000;
-    // The message by which the window's thread takes the last reference to the frame from
-    // another thread and gives it back there.
+    // The message by which the window's thread takes a reference to the frame that another
+    // thread hands over (wParam carries the hand-over) and gives it back there.
     static constexpr UINT releaseOnWindowThread = WM_APP + 0x356;
 
     // A call out of the frame or its controls into the editor or a control's listener, counted
@@ -126,18 +126,29 @@ private:
     bool mustReleaseOnWindowThread();
     void handReferenceToWindowThread();
 
-    // Told when the frame is destroyed, to a thread that handed its reference to the window's
-    // thread and waits for the frame to go.
-    class EndNotice {
+    // One reference handed to the window's thread: by a sent message and, should that thread
+    // not answer in time, by a posted one as well; whichever arrives first gives the reference
+    // back there, the other finds it given. The frame tells it when it is destroyed, for the
+    // thread that handed the reference over and waits for the frame to go.
+    class HandOver {
     public:
-        bool waitUntilEnded(DWORD milliseconds);
-        void tell();
+        explicit HandOver(Frame* frame) : handed(frame) {}
+        void giveBack();
+        bool waitUntilFrameEnded(DWORD milliseconds);
+        void frameEnded();
 
     private:
+        Frame* handed;
+        std::atomic<bool> given{false};
         std::mutex guard;
         std::condition_variable changed;
         bool ended = false;
     };
+    // Puts a hand-over into a message's wParam, as a copy of its own the message owns.
+    bool sendHandOver(const std::shared_ptr<HandOver>& handOver, bool waitForAnswer);
+    // Takes the hand-overs still posted to the window out of its queue before the window goes,
+    // with it, so their copies are not lost with the window.
+    void dropPendingHandOvers();
     void registerDropTarget();
     void revokeDropTarget();
     int32 dispatchKey(VstKeyCode& key, bool down);
@@ -166,7 +177,7 @@ private:
     bool oleInitialised = false;
     HWND window = nullptr;
     DWORD windowThread = 0;
-    std::shared_ptr<EndNotice> endNotice;
+    std::shared_ptr<HandOver> handOver;
     HMODULE msimg32Module = nullptr;
     // The frame's own reference to its registered target, besides the system's: the frame
     // cuts the target loose from itself when it revokes, in case the system still holds it.

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <new>
 
@@ -188,39 +189,72 @@ bool Frame::mustReleaseOnWindowThread() {
 
 // A sent message: the window's thread handles it when it reads its messages (on Linux, where
 // no host thread reads messages for us, the layer lets this thread act for it). If it does not
-// answer in time (it may be waiting for this thread), or has not let go of the frame in time,
-// it still does so later; until then the window's procedure and the frame's code must stay, so
-// the module is kept loaded for good. A window that went meanwhile takes nothing any more.
+// answer in time (it may be waiting for this thread), a posted message follows, which it finds
+// when it reads its messages again; until then the window's procedure and the frame's code must
+// stay, so the module is kept loaded for good, as it is when the frame outlives the wait.
 void Frame::handReferenceToWindowThread() {
-    std::shared_ptr<EndNotice> notice;
+    std::shared_ptr<HandOver> handing;
     try {
-        notice = std::make_shared<EndNotice>();
+        handing = std::make_shared<HandOver>(this);
     } catch (const std::bad_alloc&) {
-        // Without a notice there is nothing to wait on: the module stays, to be safe.
+        keepModuleLoaded(); // nothing to hand over with: the reference stays, and so does the code
+        return;
     }
-    endNotice = notice;
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(window, releaseOnWindowThread, 0, reinterpret_cast<LPARAM>(this),
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer)) {
-        if (!windowOpen.load()) {
-            View::release();
-        } else {
+    handOver = handing;
+    if (sendHandOver(handing, true)) {
+        if (!handing->waitUntilFrameEnded(crossThreadWait)) {
             keepModuleLoaded();
         }
         return;
     }
-    if (!notice || !notice->waitUntilEnded(crossThreadWait)) {
-        keepModuleLoaded();
+    keepModuleLoaded();
+    if (!windowOpen.load()) {
+        handing->giveBack(); // the window went meanwhile: nothing of it is left to its thread
+        return;
+    }
+    sendHandOver(handing, false);
+}
+
+bool Frame::sendHandOver(const std::shared_ptr<HandOver>& handing, bool waitForAnswer) {
+    auto* carried = new (std::nothrow) std::shared_ptr<HandOver>(handing);
+    if (!carried) {
+        return false;
+    }
+    auto wParam = reinterpret_cast<WPARAM>(carried);
+    DWORD_PTR answer = 0;
+    bool delivered =
+        waitForAnswer
+            ? SendMessageTimeoutA(window, releaseOnWindowThread, wParam, 0,
+                                  SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer) != 0
+            : PostMessageA(window, releaseOnWindowThread, wParam, 0) != FALSE;
+    // A message that may still arrive keeps its copy; only a post that failed never does.
+    if (!waitForAnswer && !delivered) {
+        delete carried;
+    }
+    return delivered;
+}
+
+void Frame::dropPendingHandOvers() {
+    MSG pending;
+    while (
+        PeekMessageA(&pending, window, releaseOnWindowThread, releaseOnWindowThread, PM_REMOVE)) {
+        delete reinterpret_cast<std::shared_ptr<HandOver>*>(pending.wParam);
     }
 }
 
-bool Frame::EndNotice::waitUntilEnded(DWORD milliseconds) {
+void Frame::HandOver::giveBack() {
+    if (!given.exchange(true)) {
+        handed->View::release();
+    }
+}
+
+bool Frame::HandOver::waitUntilFrameEnded(DWORD milliseconds) {
     std::unique_lock<std::mutex> lock(guard);
     return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                             [this] { return ended; });
 }
 
-void Frame::EndNotice::tell() {
+void Frame::HandOver::frameEnded() {
     std::lock_guard<std::mutex> lock(guard);
     ended = true;
     changed.notify_all();
@@ -271,7 +305,11 @@ void Frame::revokeDropTarget() {
 LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,
                                         LPARAM lParam) {
     if (message == releaseOnWindowThread) {
-        reinterpret_cast<Frame*>(lParam)->View::release();
+        std::unique_ptr<std::shared_ptr<HandOver>> carried(
+            reinterpret_cast<std::shared_ptr<HandOver>*>(wParam));
+        if (carried && *carried) {
+            (*carried)->giveBack();
+        }
         return 1;
     }
     auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(messageWindow, GWLP_USERDATA));

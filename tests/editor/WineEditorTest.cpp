@@ -387,3 +387,49 @@ TEST(WineEditorThreads, MakingShowingAndClosingOnThreeThreadsLeavesEachThreadsCo
     EXPECT_EQ(showerAfterClose, RPC_E_CHANGED_MODE) << "the host's own apartment stays";
     EXPECT_EQ(showerAfterItsOwnEnd, S_OK) << "nothing of the editor's OLE is left on it";
 }
+
+// The editor's thread waiting for the closing thread without reading its messages: effClose
+// does not wait for ever, and the editor's window goes once that thread reads its messages
+// again, with the plug-in's code still there for it although the host unloaded the file.
+TEST(WineEditorThreads, ACloseWhileTheEditorsThreadWaitsForItEndsAndTheWindowGoesLater) {
+    auto loaded = HostedPlugin::load(STEPVEIL_PLUGIN_FILE);
+    ASSERT_TRUE(loaded) << loaded.error;
+    std::unique_ptr<HostedPlugin> plugin = std::move(loaded.plugin);
+    plugin->open();
+    std::atomic<HWND> frameWindow{nullptr};
+    std::atomic<bool> closeReturned{false};
+    bool goneLater = false;
+    std::thread shower([&] {
+        WNDCLASSA hostClass{};
+        hostClass.lpfnWndProc = DefWindowProcA;
+        hostClass.hInstance = GetModuleHandleA(nullptr);
+        hostClass.lpszClassName = "StepveilWaitingHost";
+        RegisterClassA(&hostClass);
+        HWND host = CreateWindowExA(0, "StepveilWaitingHost", "Stepveil", WS_POPUP | WS_VISIBLE, 0,
+                                    0, editorWidth, editorHeight, nullptr, nullptr,
+                                    hostClass.hInstance, nullptr);
+        EXPECT_EQ(plugin->dispatch(effEditOpen, 0, 0, host), 1);
+        plugin->dispatch(effEditIdle);
+        dispatchPendingMessages();
+        frameWindow = GetWindow(host, GW_CHILD);
+        while (!closeReturned.load()) { // waits for the closing thread, reading nothing
+            Sleep(1);
+        }
+        for (int tries = 0; tries < 1000 && IsWindow(frameWindow.load()); tries++) {
+            dispatchPendingMessages();
+            Sleep(2);
+        }
+        goneLater = !IsWindow(frameWindow.load());
+        DestroyWindow(host);
+        dispatchPendingMessages();
+        UnregisterClassA("StepveilWaitingHost", hostClass.hInstance);
+    });
+    while (!frameWindow.load()) {
+        Sleep(1);
+    }
+    EXPECT_EQ(plugin->close(), 1);
+    plugin.reset();
+    closeReturned = true;
+    shower.join();
+    EXPECT_TRUE(goneLater);
+}

@@ -164,6 +164,7 @@ HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
 // Messages.
 BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessage, UINT removal);
 LRESULT DispatchMessageA(const MSG* message);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
                             UINT timeout, PDWORD_PTR result);
 

@@ -126,6 +126,7 @@ bool sendToOtherThread(LayerLock& lock, const Window& window, UINT message, WPAR
             continue;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
+            forget(entry); // not taken in time: it is not delivered at all, as Wine does
             return false;
         }
         tables().changed.wait_until(lock, deadline);

@@ -31,8 +31,8 @@ void waitWhileActedFor(LayerLock& lock);
 void handleSentMessages(LayerLock& lock);
 
 // Sends a message to `window`, which belongs to another thread, and waits at most `timeout`
-// milliseconds for the answer. False when it did not come in time; the message then stays
-// for the window's thread, which still handles it when it next reads its messages.
+// milliseconds for it to be taken (once taken, for its answer). False when it was not taken in
+// time; it is then not delivered at all.
 bool sendToOtherThread(LayerLock& lock, const Window& window, UINT message, WPARAM wParam,
                        LPARAM lParam, DWORD timeout, LRESULT& answer);
 

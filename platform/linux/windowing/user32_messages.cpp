@@ -71,6 +71,17 @@ LRESULT DispatchMessageA(const MSG* message) {
                                message->wParam, message->lParam);
 }
 
+// The message waits in the queue of the window's thread until that thread reads it.
+BOOL PostMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto lock = lockLayer();
+    auto window = findWindow(handle);
+    if (!window || window->destroying) {
+        return FALSE;
+    }
+    postMessage(MSG{handle, message, wParam, lParam, 0, POINT{0, 0}}, window->thread);
+    return TRUE;
+}
+
 // Within the calling thread the procedure is called at once. A window of another thread gets
 // the message through that thread's message functions, or from this thread acting for it
 // when that thread is not reading messages (SentMessages.h). The flags are not needed: the
