@@ -149,6 +149,9 @@ private:
     // Takes the hand-overs still posted to the window out of its queue before the window goes,
     // with it, so their copies are not lost with the window.
     void dropPendingHandOvers();
+    // Whether a message's wParam is a hand-over this frame sent or posted (and not yet seen):
+    // anything else reaching the window with that message number is never taken as one.
+    bool takeHandOverMessage(WPARAM wParam);
     void registerDropTarget();
     void revokeDropTarget();
     int32 dispatchKey(VstKeyCode& key, bool down);
@@ -178,6 +181,8 @@ private:
     HWND window = nullptr;
     DWORD windowThread = 0;
     std::shared_ptr<HandOver> handOver;
+    // The wParam values of the messages carrying it: the sent one and the posted one.
+    std::atomic<WPARAM> handOverMessages[2] = {{0}, {0}};
     HMODULE msimg32Module = nullptr;
     // The frame's own reference to its registered target, besides the system's: the frame
     // cuts the target loose from itself when it revokes, in case the system still holds it.

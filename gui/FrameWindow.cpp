@@ -221,6 +221,7 @@ bool Frame::sendHandOver(const std::shared_ptr<HandOver>& handing, bool waitForA
         return false;
     }
     auto wParam = reinterpret_cast<WPARAM>(carried);
+    handOverMessages[waitForAnswer ? 0 : 1] = wParam;
     DWORD_PTR answer = 0;
     bool delivered =
         waitForAnswer
@@ -228,17 +229,29 @@ bool Frame::sendHandOver(const std::shared_ptr<HandOver>& handing, bool waitForA
                                   SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer) != 0
             : PostMessageA(window, releaseOnWindowThread, wParam, 0) != FALSE;
     // A message that may still arrive keeps its copy; only a post that failed never does.
-    if (!waitForAnswer && !delivered) {
+    if (!waitForAnswer && !delivered && takeHandOverMessage(wParam)) {
         delete carried;
     }
     return delivered;
+}
+
+bool Frame::takeHandOverMessage(WPARAM wParam) {
+    for (auto& sent : handOverMessages) {
+        WPARAM expected = wParam;
+        if (wParam != 0 && sent.compare_exchange_strong(expected, 0)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Frame::dropPendingHandOvers() {
     MSG pending;
     while (
         PeekMessageA(&pending, window, releaseOnWindowThread, releaseOnWindowThread, PM_REMOVE)) {
-        delete reinterpret_cast<std::shared_ptr<HandOver>*>(pending.wParam);
+        if (takeHandOverMessage(pending.wParam)) {
+            delete reinterpret_cast<std::shared_ptr<HandOver>*>(pending.wParam);
+        }
     }
 }
 
@@ -304,15 +317,16 @@ void Frame::revokeDropTarget() {
 
 LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,
                                         LPARAM lParam) {
+    auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(messageWindow, GWLP_USERDATA));
     if (message == releaseOnWindowThread) {
+        if (!frame || !frame->takeHandOverMessage(wParam)) {
+            return 0; // not one of ours: some other program's message of the same number
+        }
         std::unique_ptr<std::shared_ptr<HandOver>> carried(
             reinterpret_cast<std::shared_ptr<HandOver>*>(wParam));
-        if (carried && *carried) {
-            (*carried)->giveBack();
-        }
+        (*carried)->giveBack();
         return 1;
     }
-    auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(messageWindow, GWLP_USERDATA));
     if (!frame) {
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     }
