@@ -2,6 +2,7 @@
 
 #include "effect/EffectBase.h"
 #include "gui/DrawContext.h"
+#include "gui/ReferenceCount.h"
 #include "gui/SystemFeatures.h"
 
 namespace {
@@ -32,13 +33,7 @@ void Bitmap::retain() {
 }
 
 void Bitmap::release() {
-    int32 count = refCount.load();
-    do {
-        if (count <= 0) {
-            return;
-        }
-    } while (!refCount.compare_exchange_weak(count, count - 1));
-    if (count == 1) {
+    if (releaseReference(refCount)) {
         delete this;
     }
 }

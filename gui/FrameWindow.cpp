@@ -228,8 +228,9 @@ bool Frame::sendHandOver(const std::shared_ptr<HandOver>& handing, bool waitForA
             ? SendMessageTimeoutA(window, releaseOnWindowThread, wParam, 0,
                                   SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer) != 0
             : PostMessageA(window, releaseOnWindowThread, wParam, 0) != FALSE;
-    // A message that may still arrive keeps its copy; only a post that failed never does.
-    if (!waitForAnswer && !delivered && takeHandOverMessage(wParam)) {
+    // A send given up on (or a post refused) leaves its copy here, unless the window's thread
+    // took the message after all; one that arrives later still finds it taken back.
+    if (!delivered && takeHandOverMessage(wParam)) {
         delete carried;
     }
     return delivered;

@@ -1,6 +1,7 @@
 #include "gui/View.h"
 
 #include "gui/Frame.h"
+#include "gui/ReferenceCount.h"
 
 View::View(const Rect& viewSize) : size(viewSize), mouseArea(viewSize) {}
 
@@ -132,15 +133,8 @@ bool View::onAttached(View* /*parent*/) {
     return true;
 }
 
-// A release without a reference to give back changes nothing.
 void View::release() {
-    int32 count = refCount.load();
-    do {
-        if (count <= 0) {
-            return;
-        }
-    } while (!refCount.compare_exchange_weak(count, count - 1));
-    if (count == 1) {
+    if (releaseReference(refCount)) {
         delete this;
     }
 }
