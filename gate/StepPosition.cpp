@@ -59,18 +59,24 @@ void computeGrid(StepGrid& grid) {
     grid.usable = grid.stepSamples > 0.0 && grid.stepSamples + 1.0 < countableSampleLimit;
 }
 
-// Equal numbers give the same grid: the only equal doubles that differ, 0.0 and -0.0, give
-// none either way, and NaN, equal to nothing, is looked at again every time.
-void updateGrid(const VstTimeInfo& timeInfo, StepGrid& grid) {
-    if (timeInfo.sampleRate == grid.sampleRate && timeInfo.tempo == grid.tempo &&
-        timeInfo.timeSigNumerator == grid.numerator &&
-        timeInfo.timeSigDenominator == grid.denominator) {
+// The numbers the grid is made from: the record's, with a missing time signature taken as
+// 4/4 and a missing sample rate replaced by the effect's own. Equal numbers give the same
+// grid: the only equal doubles that differ, 0.0 and -0.0, give none either way, and NaN,
+// equal to nothing, is looked at again every time.
+void updateGrid(const VstTimeInfo& timeInfo, double effectSampleRate, StepGrid& grid) {
+    const bool metreGiven = timeInfo.timeSigNumerator > 0 && timeInfo.timeSigDenominator > 0;
+    const vst2::int32 numerator = metreGiven ? timeInfo.timeSigNumerator : 4;
+    const vst2::int32 denominator = metreGiven ? timeInfo.timeSigDenominator : 4;
+    const double sampleRate =
+        isPositiveFinite(timeInfo.sampleRate) ? timeInfo.sampleRate : effectSampleRate;
+    if (sampleRate == grid.sampleRate && timeInfo.tempo == grid.tempo &&
+        numerator == grid.numerator && denominator == grid.denominator) {
         return;
     }
-    grid.sampleRate = timeInfo.sampleRate;
+    grid.sampleRate = sampleRate;
     grid.tempo = timeInfo.tempo;
-    grid.numerator = timeInfo.timeSigNumerator;
-    grid.denominator = timeInfo.timeSigDenominator;
+    grid.numerator = numerator;
+    grid.denominator = denominator;
     computeGrid(grid);
 }
 
@@ -88,12 +94,12 @@ vst2::int32 stepInBar(double positionInBar, const StepGrid& grid) {
 
 } // namespace
 
-StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
+StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid, double effectSampleRate) {
     StepPosition position;
     if (timeInfo == nullptr) {
         return position;
     }
-    updateGrid(*timeInfo, grid);
+    updateGrid(*timeInfo, effectSampleRate, grid);
     if (!grid.usable) {
         return position;
     }
@@ -108,6 +114,7 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
     if (!std::isfinite(positionInBar)) {
         return position;
     }
+    position.songPosition = hostLeftPositionUnset(*timeInfo) ? positionInBar : timeInfo->ppqPos;
     positionInBar = foldIntoBar(positionInBar, grid.barQuarters);
 
     // The step length is an exact 32nd of the bar, so the quotient stays below 32; the clamp
@@ -126,5 +133,7 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
     position.samplesToNextStep = samplesToNextStep;
     position.remainder = samplesToNextStep - wholeSamples;
     position.stepSamples = grid.stepSamples;
+    position.samplesPerQuarter = grid.samplesPerQuarter;
+    position.playing = (timeInfo->flags & kVstTransportPlaying) != 0;
     return position;
 }
