@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The same blocks through the Linux plug-in, the 64-bit DLL and the 32-bit DLL must give the
 # same output, bit for bit: scenario_render, built for each, renders a set of scenarios (tempi,
-# metres, block sizes, jumps, rounded and missing positions, automation, both process entries)
-# and writes raw float files, which are compared here. Uses the builds of stages 10 and 30.
+# metres, block sizes, jumps, rounded and missing positions, automation, stops and loops, both
+# process entries) and writes raw float files, which are compared here. Uses the builds of
+# stages 10 and 30.
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
 linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
@@ -40,7 +41,7 @@ for file in "$out/linux"/*.f32; do
         fi
     done
 done
-[ "$count" -ge 8 ] || { echo "only $count scenarios were rendered" >&2; exit 1; }
+[ "$count" -ge 9 ] || { echo "only $count scenarios were rendered" >&2; exit 1; }
 if [ "$status" -ne 0 ]; then
     echo "the three builds do not give identical output" >&2
     exit 1
