@@ -127,8 +127,11 @@ inline float steadyGainOf(float level) {
 // samples played. Always inlined, so that each instruction-set variant below holds its own copy.
 template <bool accumulate, BufferLayout layout>
 inline __attribute__((always_inline)) vst2::int32
-gainSteadyRuns(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
+gainSteadyRuns(const StereoBuffers& channels, vst2::int32 start, vst2::int32 count,
                const std::atomic<float>& level, float target) {
+    // A copy of the channel pointers the compiler knows no output store can change, so that
+    // it keeps them in registers from run to run.
+    const StereoBuffers buffers = channels;
     // Over separate buffers written over, the last samples of a run of at least eight go as
     // one vector ending at the run's end, which may cover samples the run has just written:
     // as no output is an input, they get the same value again.

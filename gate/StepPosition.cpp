@@ -59,24 +59,29 @@ void computeGrid(StepGrid& grid) {
     grid.usable = grid.stepSamples > 0.0 && grid.stepSamples + 1.0 < countableSampleLimit;
 }
 
-// The numbers the grid is made from: the record's, with a missing time signature taken as
-// 4/4 and a missing sample rate replaced by the effect's own. Equal numbers give the same
-// grid: the only equal doubles that differ, 0.0 and -0.0, give none either way, and NaN,
-// equal to nothing, is looked at again every time.
+// The grid is kept for the record's own tempo, metre and sample rate (and the effect's rate,
+// which stands in for a missing one), so a block whose record repeats them costs five
+// comparisons. Equal numbers give the same grid: the only equal doubles that differ, 0.0 and
+// -0.0, give none either way, and NaN, equal to nothing, is looked at again every time. The
+// grid itself is made with a missing time signature taken as 4/4 and a missing sample rate
+// replaced by the effect's own.
 void updateGrid(const VstTimeInfo& timeInfo, double effectSampleRate, StepGrid& grid) {
-    const bool metreGiven = timeInfo.timeSigNumerator > 0 && timeInfo.timeSigDenominator > 0;
-    const vst2::int32 numerator = metreGiven ? timeInfo.timeSigNumerator : 4;
-    const vst2::int32 denominator = metreGiven ? timeInfo.timeSigDenominator : 4;
-    const double sampleRate =
-        isPositiveFinite(timeInfo.sampleRate) ? timeInfo.sampleRate : effectSampleRate;
-    if (sampleRate == grid.sampleRate && timeInfo.tempo == grid.tempo &&
-        numerator == grid.numerator && denominator == grid.denominator) {
+    if (timeInfo.sampleRate == grid.recordSampleRate && timeInfo.tempo == grid.tempo &&
+        timeInfo.timeSigNumerator == grid.recordNumerator &&
+        timeInfo.timeSigDenominator == grid.recordDenominator &&
+        effectSampleRate == grid.effectSampleRate) {
         return;
     }
-    grid.sampleRate = sampleRate;
+    grid.recordSampleRate = timeInfo.sampleRate;
     grid.tempo = timeInfo.tempo;
-    grid.numerator = numerator;
-    grid.denominator = denominator;
+    grid.recordNumerator = timeInfo.timeSigNumerator;
+    grid.recordDenominator = timeInfo.timeSigDenominator;
+    grid.effectSampleRate = effectSampleRate;
+    const bool metreGiven = timeInfo.timeSigNumerator > 0 && timeInfo.timeSigDenominator > 0;
+    grid.numerator = metreGiven ? timeInfo.timeSigNumerator : 4;
+    grid.denominator = metreGiven ? timeInfo.timeSigDenominator : 4;
+    grid.sampleRate =
+        isPositiveFinite(timeInfo.sampleRate) ? timeInfo.sampleRate : effectSampleRate;
     computeGrid(grid);
 }
 
@@ -108,13 +113,14 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid, double effe
     if (hostLeftPositionUnset(*timeInfo)) {
         // Bars are then counted from the start of the song; folding finds the bar.
         positionInBar = timeInfo->samplePos / grid.samplesPerQuarter;
+        position.songPosition = positionInBar;
     } else {
         positionInBar = timeInfo->ppqPos - timeInfo->barStartPos;
+        position.songPosition = timeInfo->ppqPos;
     }
     if (!std::isfinite(positionInBar)) {
         return position;
     }
-    position.songPosition = hostLeftPositionUnset(*timeInfo) ? positionInBar : timeInfo->ppqPos;
     positionInBar = foldIntoBar(positionInBar, grid.barQuarters);
 
     // The step length is an exact 32nd of the bar, so the quotient stays below 32; the clamp

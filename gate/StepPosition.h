@@ -37,8 +37,13 @@ constexpr vst2::int32 gateTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kV
 // change while a song plays, so the gate keeps the grid from block to block and works it out
 // again only when one of them changes, sparing the divisions of every block.
 struct StepGrid {
-    // What the grid was worked out from; zeros, which no host's record yields a grid for,
-    // until the first block.
+    // The record's numbers the grid was worked out for, and the effect's sample rate; zeros,
+    // which no host's record yields a grid for, until the first block.
+    double recordSampleRate = 0.0;
+    vst2::int32 recordNumerator = 0;
+    vst2::int32 recordDenominator = 0;
+    double effectSampleRate = 0.0;
+    // The numbers the grid was worked out from: the record's, or what stands in for them.
     double sampleRate = 0.0;
     double tempo = 0.0;
     vst2::int32 numerator = 0;
