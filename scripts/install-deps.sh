@@ -8,6 +8,8 @@ packages=(
     libsndfile1-dev libpng-dev libfreetype-dev libfontconfig-dev libx11-dev
     libxext-dev  # shared-memory pushes of the X11 display (MIT-SHM)
     libxtst-dev libxres-dev  # real pointer input and client counts in the X11 editor tests
+    lv2-dev  # build: the LV2 headers of the bundle (lv2/); its Turtle vocabularies and lv2_validate
+    liblilv-dev lilv-utils sordi  # tests: the lilv test host, lv2ls/lv2info/lv2apply, sord_validate
     fonts-liberation
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine wine64 xvfb xauth

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The built bundle through the LV2 tools Debian ships: lv2_validate (sord_validate against
-# lv2-dev's vocabularies) accepts its Turtle, lv2ls and lv2info list the plug-in with its 37
-# ports and the 16 factory programs as presets, and lv2apply (which gives no urid:map) gates a
-# file as the VST 2 file does at 120 bpm from the song's start, one frame per call.
+# The bundle as `cmake --install BUILD --component lv2` installs it, through the LV2 tools
+# Debian ships: lv2_validate (sord_validate against lv2-dev's vocabularies) accepts its Turtle,
+# lv2ls and lv2info list the plug-in with its 37 ports and the 16 factory programs as presets,
+# and lv2apply (which gives no urid:map) gates a file as the VST 2 file does at 120 bpm from the
+# song's start, one frame per call.
 #
-# Usage: check-lv2-tools.sh BUNDLE STEPVEIL_TOOL CHECKER WORK_DIR
+# Usage: check-lv2-tools.sh BUILD_DIR LV2_FOLDER STEPVEIL_TOOL CHECKER WORK_DIR
+#   LV2_FOLDER  the build's STEPVEIL_LV2_FOLDER: relative, it is installed under WORK_DIR;
+#               absolute, the built bundle is checked where it was built.
 set -euo pipefail
-bundle=$(cd "${1:?usage: check-lv2-tools.sh BUNDLE STEPVEIL_TOOL CHECKER WORK_DIR}" && pwd)
-tool=$2
-checker=$3
-work=$4
+build=${1:?usage: check-lv2-tools.sh BUILD_DIR LV2_FOLDER STEPVEIL_TOOL CHECKER WORK_DIR}
+folder=$2
+tool=$3
+checker=$4
+work=$5
 uri=urn:ovrin-audio:stepveil
-export LV2_PATH
-LV2_PATH=$(dirname "$bundle")
 
 fail() {
     echo "check-lv2-tools: $*" >&2
@@ -21,6 +23,16 @@ fail() {
 
 rm -rf "$work"
 mkdir -p "$work"
+if [[ "$folder" = /* ]]; then
+    bundle=$build/lv2/bundles/Stepveil.lv2
+else
+    cmake --install "$build" --component lv2 --prefix "$work/prefix" >"$work/install.log" ||
+        { cat "$work/install.log"; fail "cmake --install --component lv2 failed"; }
+    bundle=$work/prefix/$folder/Stepveil.lv2
+    echo "installed: $(cd "$bundle" && ls | tr '\n' ' ')"
+fi
+export LV2_PATH
+LV2_PATH=$(dirname "$bundle")
 
 lv2_validate "$bundle"/*.ttl >"$work/validate.log" 2>&1 || {
     cat "$work/validate.log"
