@@ -48,8 +48,10 @@ private:
     std::array<const float*, 2> inputs{};
     std::array<float*, 2> outputs{};
     std::array<const float*, levelPortCount> levelPorts{};
-    // The level last set on each step; not a number until the first run sets them all.
+    // Each step port's bits at the last run, and the level last set on the step from it.
+    std::array<std::uint32_t, levelPortCount> portBits{};
     std::array<float, levelPortCount> appliedLevels{};
+    float unconnectedLevel;
     const LV2_Atom_Sequence* timeEvents = nullptr;
 };
 

@@ -12,6 +12,8 @@ constexpr double confirmingDistance = 1e-3;
 // A bar start this close below the position (in bars) counts as passed, as in hosts that keep
 // the position as a sum of block lengths.
 constexpr double barLineTolerance = 1e-9;
+// A position this far inside a bar (in bars) is in it whatever the rounding of the division.
+constexpr double barStartMargin = 1e-7;
 // Limits beyond which a report's metre or tempo is not taken.
 constexpr double largestBeatUnit = 256.0;
 constexpr double largestMetreDenominator = 1024.0;
@@ -41,6 +43,12 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
         currentSpeed = *report.speed;
         changed = true;
     }
+    // Most reports repeat the metre they gave last time.
+    if (report.beatsPerBar == lastBeatsPerBar && report.beatUnit == lastBeatUnit) {
+        return false;
+    }
+    lastBeatsPerBar = report.beatsPerBar;
+    lastBeatUnit = report.beatUnit;
     double beats = report.beatsPerBar.value_or(static_cast<double>(numerator) * hostBeatUnit /
                                                static_cast<double>(denominator));
     double unit = report.beatUnit.value_or(hostBeatUnit);
@@ -128,22 +136,49 @@ void SongPosition::advance(std::int32_t frames) {
     if (currentSpeed == 0.0 || frames <= 0) {
         return;
     }
-    const double span = static_cast<double>(frames);
-    quarters += span / sampleRate * (beatsPerMinute * currentSpeed) / 60.0;
-    framePosition += span * currentSpeed;
+    // Hosts send blocks of one size: the move is worked out once per size, tempo and speed
+    // (the same quotient each time, so the song moves exactly as if it were worked out anew).
+    if (frames != moveFrames || beatsPerMinute != moveTempo || currentSpeed != moveSpeed) {
+        moveQuarters =
+            static_cast<double>(frames) / sampleRate * (beatsPerMinute * currentSpeed) / 60.0;
+        moveFrames = frames;
+        moveTempo = beatsPerMinute;
+        moveSpeed = currentSpeed;
+    }
+    quarters += moveQuarters;
+    framePosition += static_cast<double>(frames) * currentSpeed;
+}
+
+// The start of the bar the song is in: the bar found last time while the song stays clear of
+// that bar's edges (where the division could round to the neighbouring bar), else worked out.
+double SongPosition::barStart(double barLength) {
+    const double margin = barStartMargin * barLength;
+    if (barLength == cachedBarLength && quarters > cachedBarStart + margin &&
+        quarters < cachedBarStart + barLength - margin) {
+        return cachedBarStart;
+    }
+    cachedBarLength = barLength;
+    cachedBarStart = std::floor(quarters / barLength + barLineTolerance) * barLength;
+    return cachedBarStart;
 }
 
 void SongPosition::fill(VstTimeInfo& info) {
     const double barLength = barLengthInQuarters();
-    info = VstTimeInfo{};
+    // Field by field: clearing the whole record first costs more than the rest of the fill.
     info.samplePos = framePosition;
     info.sampleRate = sampleRate;
     info.ppqPos = quarters;
     // The tempo at which the song passes the audio: a host's varispeed scales it.
     info.tempo = currentSpeed == 0.0 ? beatsPerMinute : beatsPerMinute * std::fabs(currentSpeed);
-    info.barStartPos = std::floor(quarters / barLength + barLineTolerance) * barLength;
+    info.barStartPos = barStart(barLength);
+    info.cycleStartPos = 0.0;
+    info.cycleEndPos = 0.0;
+    info.nanoSeconds = 0.0;
     info.timeSigNumerator = numerator;
     info.timeSigDenominator = denominator;
+    info.smpteOffset = 0;
+    info.smpteFrameRate = 0;
+    info.samplesToNextClock = 0;
     info.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
     if (playing()) {
         info.flags |= kVstTransportPlaying;

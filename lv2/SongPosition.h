@@ -67,6 +67,18 @@ private:
     bool takeTempoAndMetre(const PositionReport& report);
     std::optional<double> reportedQuarters(const PositionReport& report) const;
     bool confirmsCount(const PositionReport& report, double reported) const;
+    double barStart(double barLength);
+
+    // The last move (frames, tempo and speed it was for) and bar start, kept between blocks.
+    std::int32_t moveFrames = 0;
+    double moveTempo = 0.0;
+    double moveSpeed = 0.0;
+    double moveQuarters = 0.0;
+    double cachedBarLength = 0.0;
+    double cachedBarStart = 0.0;
+    // The metre as the last report gave it.
+    std::optional<double> lastBeatsPerBar;
+    std::optional<double> lastBeatUnit;
 };
 
 } // namespace stepveil::lv2

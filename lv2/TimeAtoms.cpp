@@ -41,24 +41,24 @@ bool readNumber(const LV2_Atom& atom, const void* body, const TimeUrids& urids, 
     return true;
 }
 
+// A chain of tests rather than a table: it runs for every property of every report.
 void store(LV2_URID key, double value, const TimeUrids& urids, PositionReport& report) {
-    const struct {
-        LV2_URID key;
-        std::optional<double> PositionReport::*field;
-    } fields[] = {
-        {urids.frame, &PositionReport::frame},
-        {urids.speed, &PositionReport::speed},
-        {urids.bar, &PositionReport::bar},
-        {urids.barBeat, &PositionReport::barBeat},
-        {urids.beat, &PositionReport::beat},
-        {urids.beatUnit, &PositionReport::beatUnit},
-        {urids.beatsPerBar, &PositionReport::beatsPerBar},
-        {urids.beatsPerMinute, &PositionReport::beatsPerMinute},
-    };
-    for (const auto& field : fields) {
-        if (key == field.key) {
-            report.*field.field = value;
-        }
+    if (key == urids.frame) {
+        report.frame = value;
+    } else if (key == urids.speed) {
+        report.speed = value;
+    } else if (key == urids.bar) {
+        report.bar = value;
+    } else if (key == urids.barBeat) {
+        report.barBeat = value;
+    } else if (key == urids.beat) {
+        report.beat = value;
+    } else if (key == urids.beatUnit) {
+        report.beatUnit = value;
+    } else if (key == urids.beatsPerBar) {
+        report.beatsPerBar = value;
+    } else if (key == urids.beatsPerMinute) {
+        report.beatsPerMinute = value;
     }
 }
 
