@@ -10,9 +10,32 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
+
+// Every allocation of the program is counted, the plug-in's own included (its operator new is
+// this one), so that run() can be shown to allocate nothing.
+namespace {
+std::atomic<long> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(size != 0 ? size : 1)) {
+        return memory;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
 
 namespace {
 
@@ -246,6 +269,43 @@ TEST(Lv2Gate, WithoutUridMapPlaysFromItsFirstFrameAt120Bpm) {
                   start % 1400 == 0 ? &ignored : nullptr);
     }
     expectSameGatedOutput(renders);
+}
+
+// A host playing at half speed in a metre of three and a half beats is, to the gate, a song at
+// half the tempo in 7/8; the adapter allocates nothing while it plays it.
+TEST(Lv2Gate, VarispeedAndAFractionalMetreAreTheirEffectiveTempoAndMetreWithoutAllocating) {
+    Bundle bundle;
+    auto gate = bundle.instantiate(sampleRate);
+    auto vst = loadVst();
+    ASSERT_TRUE(gate && *gate && vst);
+    vst->transport().setTempo(60.0);
+    vst->transport().setTimeSignature(7, 8);
+    gate->levels() = bundle.presets().at(vst->programName());
+    TimeSequence sequence(bundle.urids());
+    constexpr std::size_t frames = 470 * 512;
+    Renders renders;
+    for (int channel = 0; channel < 2; ++channel) {
+        renders.input[channel] = testSignal(frames, channel);
+        renders.vst[channel].assign(frames, 0.0f);
+        renders.lv2[channel].assign(frames, 0.0f);
+    }
+    long allocationsWhilePlaying = 0;
+    for (std::size_t start = 0; start < frames; start += 512) {
+        sequence.clear();
+        PositionFields fields{
+            false, static_cast<std::int64_t>(start / 2), 0.5f, 0, 0.0f, -1.0, 120.0f, 3.5f, 4};
+        if (start == 0) {
+            sequence.addPosition(0, fields);
+        }
+        float* in[2] = {renders.input[0].data() + start, renders.input[1].data() + start};
+        float* out[2] = {renders.vst[0].data() + start, renders.vst[1].data() + start};
+        vst->processBlock(in, out, 512);
+        const long before = allocations.load();
+        gate->run(renders.input, renders.lv2, start, 512, &sequence);
+        allocationsWhilePlaying += allocations.load() - before;
+    }
+    expectSameGatedOutput(renders);
+    EXPECT_EQ(allocationsWhilePlaying, 0);
 }
 
 // A header and body of one atom, as a host that gets it wrong might write it.
