@@ -87,3 +87,16 @@ show_windows() {
     echo "  windows on the display:"
     xwininfo_bounded -root -tree | grep -E '^ +0x' | grep -v ' 1x1+' | sed 's/^/  | /'
 }
+
+# The editor shows the first picture and not the second: the comparison is known to be able to
+# fail. Raises Ardour's plug-in window first, so that nothing of Ardour's covers the editor.
+editor_shows_first_picture() {
+    local editor=$1 plugin_window=$2 what=$3
+    xdotool_bounded windowraise "$plugin_window"
+    echo "  its pixels against the headless picture of $what:"
+    wait_for_picture "$editor" "$work/before.png" before || return 1
+    if window_check_bounded compare "$editor" "$work/after.png" >/dev/null 2>&1; then
+        echo "  the editor also matches the picture with level $((dragged + 1)) at 0"
+        return 1
+    fi
+}

@@ -97,14 +97,7 @@ run_gui_session() {
         return 2
     fi
     echo "  the editor is window $editor ($editor_size) inside Ardour's plug-in window $plugin_window"
-    xdotool_bounded windowraise "$plugin_window"
-
-    echo "  its pixels against the headless picture of \"$preset\":"
-    wait_for_picture "$editor" "$work/before.png" before || return 1
-    if window_check_bounded compare "$editor" "$work/after.png" >/dev/null 2>&1; then
-        echo "  the editor also matches the picture with level $((dragged + 1)) at 0"
-        return 1
-    fi
+    editor_shows_first_picture "$editor" "$plugin_window" "\"$preset\"" || return 1
 
     echo "  dragging level $((dragged + 1)) from its top to below its slider with xdotool"
     xdotool_bounded mousemove --window "$editor" "$drag_x" "$drag_from_y" mousedown 1
