@@ -17,6 +17,12 @@
 #include <new>
 #include <random>
 
+// The replacements pair operator new with free by design; GCC, seeing both inlined, would
+// take that for a mismatch.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 11
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 // Every allocation of the program is counted, the plug-in's own included (its operator new is
 // this one), so that run() can be shown to allocate nothing.
 namespace {
@@ -30,10 +36,26 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
 void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 

@@ -61,7 +61,9 @@ echo "lv2ls, lv2info: $uri with $ports ports and $(wc -l <"$work/presets.txt") p
 # Program 0 with level 5 silenced, on a constant signal (left 1, right -0.5).
 levels="32 16 16 0 0 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0"
 "$checker" constant --rate 48000 --frames 192000 --left 1 --right -0.5 "$work/input.wav"
-lv2apply -i "$work/input.wav" -o "$work/lv2apply.wav" -c level_5 0 "$uri" >"$work/lv2apply.log" 2>&1 ||
+# A sanitizer build's binary needs the sanitizer's runtime loaded first (CTest names it).
+LD_PRELOAD=${STEPVEIL_LV2APPLY_PRELOAD:-} \
+    lv2apply -i "$work/input.wav" -o "$work/lv2apply.wav" -c level_5 0 "$uri" >"$work/lv2apply.log" 2>&1 ||
     { cat "$work/lv2apply.log"; fail "lv2apply failed"; }
 "$tool" render --levels "${levels// /,}" --tempo 120 --meter 4/4 --block 1 "$work/input.wav" \
     "$work/reference.wav" >/dev/null
