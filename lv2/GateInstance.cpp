@@ -116,6 +116,10 @@ void GateInstance::connect(std::uint32_t port, void* data) {
     } else if (isLevelPort(port)) {
         levelPorts[port - firstLevelPort] =
             data != nullptr ? static_cast<const float*>(data) : &unconnectedLevel;
+        levelsSideBySide = true;
+        for (std::size_t step = 1; step < levelPortCount; ++step) {
+            levelsSideBySide = levelsSideBySide && levelPorts[step] == levelPorts[0] + step;
+        }
     } else if (port == timePort) {
         timeEvents = static_cast<const LV2_Atom_Sequence*>(data);
     }
@@ -153,8 +157,13 @@ void GateInstance::run(std::uint32_t frames) {
 
 // A host may send any number; the gate is given finite levels from silence to full, and a
 // value it already has is not set again. Most blocks change no port, so the ports' bits are
-// first compared with those of the last run in one pass without branches.
+// first compared with those of the last run: as one block of memory where the host keeps the
+// step values side by side (Ardour keeps its control values in one array by port index),
+// otherwise in one pass without branches.
 void GateInstance::applyLevels() {
+    if (levelsSideBySide && std::memcmp(levelPorts[0], portBits.data(), sizeof portBits) == 0) {
+        return;
+    }
     std::uint32_t difference = 0;
 #pragma GCC unroll 8
     for (std::size_t step = 0; step < levelPortCount; ++step) {

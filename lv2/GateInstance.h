@@ -52,6 +52,8 @@ private:
     std::array<std::uint32_t, levelPortCount> portBits{};
     std::array<float, levelPortCount> appliedLevels{};
     float unconnectedLevel;
+    // Whether the host connected the step ports to 32 floats side by side, in step order.
+    bool levelsSideBySide = false;
     const LV2_Atom_Sequence* timeEvents = nullptr;
 };
 

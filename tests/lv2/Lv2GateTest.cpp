@@ -119,7 +119,8 @@ Renders playSong(Style style, std::uint32_t blockSize, std::int64_t frames,
     }
     auto vst = loadVst();
     Bundle bundle;
-    auto gate = bundle.instantiate(sampleRate);
+    // jalv keeps each port's value in a structure of its own; Ardour and Carla in arrays.
+    auto gate = bundle.instantiate(sampleRate, true, style == Style::jalv);
     if (!vst || !gate || !*gate) {
         ADD_FAILURE() << "cannot make both plug-ins";
         return renders;
@@ -346,7 +347,7 @@ std::vector<std::uint8_t> atomBytes(std::uint32_t claimedSize, std::uint32_t typ
 // middle of a ramp adds to the ramp's remaining term, as in the VST 2 file).
 TEST(Lv2Gate, BadAtomsAndValuesNeverCrashAndNeverGiveNonFiniteOutput) {
     Bundle bundle;
-    auto gate = bundle.instantiate(sampleRate);
+    auto gate = bundle.instantiate(sampleRate, true, true);
     ASSERT_TRUE(gate && *gate);
     UridMap& urids = bundle.urids();
     const std::vector<LV2_URID> types = {urids.map(LV2_ATOM__Object),   urids.map(LV2_ATOM__Blank),

@@ -79,7 +79,9 @@ void TimeSequence::addRawEvent(std::int64_t frames, const std::vector<std::uint8
     lv2_atom_forge_pad(&forge, static_cast<std::uint32_t>(atom.size()));
 }
 
-GateLv2::GateLv2(LilvWorld*, const LilvPlugin* plugin, double sampleRate, UridMap* urids) {
+GateLv2::GateLv2(LilvWorld*, const LilvPlugin* plugin, double sampleRate, UridMap* urids,
+                 bool strided)
+    : stridedLevels(strided) {
     LV2_Feature mapFeature{LV2_URID__map, urids != nullptr ? urids->feature() : nullptr};
     const LV2_Feature* features[] = {&mapFeature, nullptr};
     const LV2_Feature* none[] = {nullptr};
@@ -88,7 +90,8 @@ GateLv2::GateLv2(LilvWorld*, const LilvPlugin* plugin, double sampleRate, UridMa
         return;
     }
     for (std::uint32_t step = 0; step < stepCount; ++step) {
-        lilv_instance_connect_port(instance, 4 + step, &levelValues[step]);
+        lilv_instance_connect_port(instance, 4 + step,
+                                   strided ? &stridedValues[2 * step] : &levelValues[step]);
     }
     lilv_instance_activate(instance);
 }
@@ -108,6 +111,9 @@ void GateLv2::run(const std::vector<float>* input, std::vector<float>* output, s
         lilv_instance_connect_port(instance, 2 + channel, output[channel].data() + offset);
     }
     lilv_instance_connect_port(instance, 36, time != nullptr ? time->sequence() : nullptr);
+    for (std::uint32_t step = 0; stridedLevels && step < stepCount; ++step) {
+        stridedValues[2 * step] = levelValues[step];
+    }
     lilv_instance_run(instance, frames);
 }
 
@@ -128,9 +134,10 @@ Bundle::~Bundle() {
     lilv_world_free(lilvWorld);
 }
 
-std::unique_ptr<GateLv2> Bundle::instantiate(double sampleRate, bool withUridMap) {
+std::unique_ptr<GateLv2> Bundle::instantiate(double sampleRate, bool withUridMap,
+                                             bool stridedLevels) {
     return std::make_unique<GateLv2>(lilvWorld, gatePlugin, sampleRate,
-                                     withUridMap ? &uridMap : nullptr);
+                                     withUridMap ? &uridMap : nullptr, stridedLevels);
 }
 
 std::map<std::string, std::array<float, stepCount>> Bundle::presets() {

@@ -66,7 +66,10 @@ private:
 // One instance of the built plug-in.
 class GateLv2 {
 public:
-    GateLv2(LilvWorld* world, const LilvPlugin* plugin, double sampleRate, UridMap* urids);
+    // With `strided`, each step's value sits in a record of its own, as in hosts that keep a
+    // structure per port (jalv), rather than in one array by port index (Ardour).
+    GateLv2(LilvWorld* world, const LilvPlugin* plugin, double sampleRate, UridMap* urids,
+            bool strided);
     ~GateLv2();
     GateLv2(const GateLv2&) = delete;
     GateLv2& operator=(const GateLv2&) = delete;
@@ -80,7 +83,9 @@ public:
 
 private:
     LilvInstance* instance = nullptr;
+    bool stridedLevels;
     std::array<float, stepCount> levelValues{};
+    std::array<float, 2 * stepCount> stridedValues{};
 };
 
 // The world with the built bundle loaded, and the plug-in in it.
@@ -96,7 +101,8 @@ public:
     UridMap& urids() { return uridMap; }
     // The step values of every preset the bundle lists, by label.
     std::map<std::string, std::array<float, stepCount>> presets();
-    std::unique_ptr<GateLv2> instantiate(double sampleRate, bool withUridMap = true);
+    std::unique_ptr<GateLv2> instantiate(double sampleRate, bool withUridMap = true,
+                                         bool stridedLevels = false);
 
 private:
     LilvWorld* lilvWorld = nullptr;
