@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
 
 # STEPVEIL_BUILD_DIR lets a developer run the demo against a build folder of their own.
 build_dir=${STEPVEIL_BUILD_DIR:-build/linux}

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 export STEPVEIL_ROOT=$PWD
 export JOBS=${JOBS:-2}
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
 
 for stage in scripts/stages/*.sh; do
     printf '\n=== %s\n' "$(basename "$stage" .sh)"
