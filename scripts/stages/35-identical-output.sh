@@ -13,7 +13,7 @@ missing=$(bash scripts/install-deps.sh --missing wine32 | xargs)
 linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
 out=${STEPVEIL_IDENTITY_OUT:-build/identical-output}
 
-cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$linux_build" >/dev/null
 for arch in "${windows[@]}"; do
     bash scripts/configure-windows.sh "$arch" >/dev/null
 done

@@ -10,7 +10,7 @@ if [ -n "$missing" ]; then
     exit 77
 fi
 linux_build=${STEPVEIL_LINUX_BUILD:-build/linux}
-cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$linux_build" >/dev/null
 cmake --build "$linux_build" --target stepveil_plugin stepveil ardour_gate_check -j"$JOBS"
 bash scripts/configure-windows.sh win32 >/dev/null
 cmake --build build/win32 --target stepveil_plugin stepveil_recorder -j"$JOBS"

@@ -10,7 +10,7 @@ cd "$STEPVEIL_ROOT"
 
 # The Linux stage's build; STEPVEIL_LINUX_BUILD points elsewhere for a run of this stage alone.
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$build" >/dev/null
 cmake --build "$build" --target stepveil_bench stepveil_editor_bench -j"$JOBS"
 timeout 300 "$build/bench/stepveil_bench" --benchmark_min_time=0.01
 # The editor on a real X server: Xvfb, as in the GUI tests.
