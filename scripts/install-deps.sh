@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of one purpose, only those that are missing:
 #
-#   install-deps.sh demo              what the demo builds and runs with (scripts/demo.sh)
-#   install-deps.sh test              that, what every stage needs, and what some stages can
-#                                     do without (the 32-bit packages, the benchmark's peers)
+#   install-deps.sh demo                what the demo builds and runs with (scripts/demo.sh)
+#   install-deps.sh test                that, what every stage needs, and what some stages can
+#                                       do without (the 32-bit packages, the benchmark's peers)
 #   install-deps.sh --list GROUP...     the packages of the groups, one a line
 #   install-deps.sh --missing GROUP...  those of them not installed, one a line
 #
 # The package registry has bad moments: an index caught in the middle of a mirror's sync, a
-# download cut off. Updating the package lists and installing are each tried
-# STEPVEIL_APT_TRIES times (3), STEPVEIL_APT_PAUSE seconds apart (10). An index that still
-# fails to download does not stop the set-up: apt goes on with the lists it has, and only
-# packages that then cannot be installed do. The optional groups are installed on their own:
-# where they cannot be, one line says so and the stages that need them report themselves
-# SKIPPED (they ask --missing). apt's account of each group's last try is kept in
-# build/setup/ (STEPVEIL_SETUP_LOGS).
+# download cut off. Installs are tried STEPVEIL_APT_TRIES times (3), STEPVEIL_APT_PAUSE
+# seconds apart (10), each time after updating the package lists. An index that fails to
+# download does not stop the set-up: apt goes on with the lists it has, and only packages
+# that then cannot be installed do. The optional groups are installed on their own: where
+# they cannot be, one line says so and the stages that need them report themselves SKIPPED
+# (they ask --missing). apt's account of each group's last try is kept in build/setup/
+# (STEPVEIL_SETUP_LOGS).
 set -euo pipefail
 
 # What the demo builds and runs with. Nothing here is of another architecture than the
