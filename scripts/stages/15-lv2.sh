@@ -17,6 +17,6 @@ if ! pkg-config --exists lilv-0; then
     exit 77
 fi
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$build" >/dev/null
 cmake --build "$build" -j"$JOBS"
 (cd "$build" && ctest --output-on-failure -j"$JOBS" -L lv2)

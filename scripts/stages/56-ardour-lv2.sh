@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$build" >/dev/null
 cmake --build "$build" --target ardour_test_parts stepveil_lv2_bundle -j"$JOBS"
 timeout 600 bash tests/ardour/run-ardour-test.sh --lv2 "$build"
 timeout 300 xvfb-run -a bash tests/ardour/run-ardour-lv2-gui-test.sh "$build"
