@@ -24,12 +24,13 @@ build_packages=(
     libsndfile1-dev libpng-dev libfreetype-dev libfontconfig-dev libx11-dev
     libxext-dev  # shared-memory pushes of the X11 display (MIT-SHM)
     fonts-liberation  # the face fontconfig gives the editor for "Arial"
-    lv2-dev
+    lv2-dev  # the LV2 headers of the bundle (lv2/); its vocabularies and lv2_validate
 )
 # What the stages need besides.
 test_packages=(
     git libgtest-dev googletest libbenchmark-dev
     libxtst-dev libxres-dev  # real pointer input and client counts in the X11 editor tests
+    liblilv-dev lilv-utils sordi  # the lilv test host, lv2ls/lv2info/lv2apply, sord_validate (15-lv2)
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     wine wine64 xvfb xauth
     ardour  # the real third-party host of scripts/stages/50-ardour.sh and 55-ardour-gui.sh

@@ -11,7 +11,9 @@ cd "$STEPVEIL_ROOT"
 # The Linux stage's build; STEPVEIL_LINUX_BUILD points elsewhere for a run of this stage alone.
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
 bash scripts/configure-linux.sh "$build" >/dev/null
-cmake --build "$build" --target stepveil_bench stepveil_editor_bench -j"$JOBS"
+cmake --build "$build" --target stepveil_bench stepveil_editor_bench stepveil_lv2_bench -j"$JOBS"
 timeout 300 "$build/bench/stepveil_bench" --benchmark_min_time=0.01
+# The LV2 binary's run() beside the VST 2 file's processing.
+timeout 300 "$build/bench/stepveil_lv2_bench" --benchmark_min_time=0.01
 # The editor on a real X server: Xvfb, as in the GUI tests.
 timeout 120 xvfb-run -a "$build/bench/stepveil_editor_bench" --benchmark_min_time=0.01
