@@ -1,13 +1,16 @@
 // A host's threads at once: one automates levels and processes audio while the other opens,
-// idles, clicks and closes the editor. Built with ThreadSanitizer in CI, where any data race
-// or a control touched while it is deleted fails the run.
+// idles, clicks and closes the editor, and a third saves and restores the plug-in's state as
+// hosts do from a worker thread. Built with ThreadSanitizer in CI, where any data race or a
+// control touched while it is deleted fails the run.
 #include "EditorTestSupport.h"
 
 #include "gui/VerticalSlider.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace editortest;
 
@@ -39,7 +42,60 @@ void automateAndProcess(AEffect* record, const std::atomic<bool>& stop, long& bl
     }
 }
 
+std::vector<char> chunkOf(AEffect* record, int32_t isPreset) {
+    void* data = nullptr;
+    const auto size = record->dispatcher(record, effGetChunk, isPreset, 0, &data, 0.0f);
+    const char* bytes = static_cast<const char*>(data);
+    return size > 0 && bytes ? std::vector<char>(bytes, bytes + size) : std::vector<char>{};
+}
+
+// A host's worker thread: saves the bank and the current program and puts them back, switches
+// and renames programs, lists the names, until told to stop.
+void saveAndRestore(AEffect* record, const std::atomic<bool>& stop, long& restored) {
+    for (int round = 0; !stop.load(); ++round) {
+        std::vector<char> bank = chunkOf(record, 0);
+        std::vector<char> program = chunkOf(record, 1);
+        record->dispatcher(record, effSetProgram, 0, round % 32, nullptr, 0.0f);
+        std::string name = "Take " + std::to_string(round % 100);
+        record->dispatcher(record, effSetProgramName, 0, 0, name.data(), 0.0f);
+        char listed[24] = {};
+        record->dispatcher(record, effGetProgramNameIndexed, round % 32, 0, listed, 0.0f);
+        restored +=
+            record->dispatcher(record, effSetChunk, 1, static_cast<vst2::intptr>(program.size()),
+                               program.data(), 0.0f);
+        restored += record->dispatcher(record, effSetChunk, 0,
+                                       static_cast<vst2::intptr>(bank.size()), bank.data(), 0.0f);
+    }
+}
+
 } // namespace
+
+TEST_F(EditorTest, ChunksSavedAndRestoredOnAWorkerThreadWhileAudioRunsAndTheEditorIdles) {
+    dispatch(effMainsChanged, 0, 1);
+    openEditor();
+    std::atomic<bool> stop{false};
+    long blocks = 0;
+    long restored = 0;
+    std::thread audio(automateAndProcess, record, std::cref(stop), std::ref(blocks));
+    std::thread worker(saveAndRestore, record, std::cref(stop), std::ref(restored));
+    for (int pass = 0; pass < editorCycles() * 2; pass++) {
+        idle();
+    }
+    stop.store(true);
+    audio.join();
+    worker.join();
+    EXPECT_GT(blocks, 0);
+    EXPECT_GT(restored, 0);
+    // What the last restore set is what the open editor shows at its next idle.
+    const std::vector<char> bank = chunkOf(record, 0);
+    EXPECT_EQ(dispatch(effSetChunk, 0, static_cast<vst2::intptr>(bank.size()),
+                       const_cast<char*>(bank.data())),
+              1);
+    idle();
+    for (int step = 0; step < 32; step++) {
+        EXPECT_EQ(editor()->getSlider(step)->getValue(), getParameter(step)) << step;
+    }
+}
 
 TEST_F(EditorTest, AutomationAndAudioOnOneThreadWhileAnotherOpensAndClosesTheEditor) {
     dispatch(effMainsChanged, 0, 1);
