@@ -80,6 +80,12 @@ TEST_F(EditorTest, ChunksSavedAndRestoredOnAWorkerThreadWhileAudioRunsAndTheEdit
     std::thread worker(saveAndRestore, record, std::cref(stop), std::ref(restored));
     for (int pass = 0; pass < editorCycles() * 2; pass++) {
         idle();
+        // The host's user-interface thread lists the programs and now and then saves the song.
+        char name[24] = {};
+        dispatch(effGetProgramNameIndexed, pass % 32, 0, name);
+        if (pass % 50 == 0) {
+            EXPECT_FALSE(chunkOf(record, pass % 100 == 0 ? 0 : 1).empty());
+        }
     }
     stop.store(true);
     audio.join();
