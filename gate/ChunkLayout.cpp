@@ -146,6 +146,27 @@ void readProgramRecord(ByteReader& in, ProgramState& program) {
     }
 }
 
+// A whole chunk of one kind: the header, then the body as readBody takes it, then nothing.
+// The result is filled in only when all of it is right.
+template <typename State, typename BodyReader>
+bool readChunk(const void* data, std::size_t size, std::int32_t uniqueId, std::uint32_t kind,
+               State& result, BodyReader readBody) {
+    if (data == nullptr) {
+        return false;
+    }
+    ByteReader in(data, size);
+    readHeader(in, size, uniqueId, kind);
+    State read;
+    if (in.ok()) {
+        readBody(in, read);
+    }
+    if (!in.ok() || !in.atEnd()) {
+        return false;
+    }
+    result = read;
+    return true;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> writeBank(std::int32_t uniqueId, const BankState& bank) {
@@ -165,47 +186,25 @@ std::vector<std::uint8_t> writeProgram(std::int32_t uniqueId, const ProgramState
 }
 
 bool readBank(const void* data, std::size_t size, std::int32_t uniqueId, BankState& bank) {
-    if (data == nullptr) {
-        return false;
-    }
-    ByteReader in(data, size);
-    readHeader(in, size, uniqueId, bankKind);
-    BankState read;
-    if (in.u32() != read.programs.size()) {
-        in.fail();
-    }
-    const std::uint32_t current = in.u32();
-    if (current >= read.programs.size()) {
-        in.fail();
-    }
-    read.currentProgram = static_cast<std::int32_t>(current);
-    for (ProgramState& program : read.programs) {
-        if (in.ok()) {
-            readProgramRecord(in, program);
+    return readChunk(data, size, uniqueId, bankKind, bank, [](ByteReader& in, BankState& read) {
+        if (in.u32() != read.programs.size()) {
+            in.fail();
         }
-    }
-    if (!in.ok() || !in.atEnd()) {
-        return false;
-    }
-    bank = read;
-    return true;
+        const std::uint32_t current = in.u32();
+        if (current >= read.programs.size()) {
+            in.fail();
+        }
+        read.currentProgram = static_cast<std::int32_t>(current);
+        for (ProgramState& program : read.programs) {
+            if (in.ok()) {
+                readProgramRecord(in, program);
+            }
+        }
+    });
 }
 
 bool readProgram(const void* data, std::size_t size, std::int32_t uniqueId, ProgramState& program) {
-    if (data == nullptr) {
-        return false;
-    }
-    ByteReader in(data, size);
-    readHeader(in, size, uniqueId, programKind);
-    ProgramState read;
-    if (in.ok()) {
-        readProgramRecord(in, read);
-    }
-    if (!in.ok() || !in.atEnd()) {
-        return false;
-    }
-    program = read;
-    return true;
+    return readChunk(data, size, uniqueId, programKind, program, readProgramRecord);
 }
 
 } // namespace chunkLayout
