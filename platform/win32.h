@@ -25,12 +25,12 @@
 
 #else
 
-#include "platform/linux/win32_gdi.h"
-#include "platform/linux/win32_kernel.h"
-#include "platform/linux/win32_ole.h"
-#include "platform/linux/win32_shell.h"
-#include "platform/linux/win32_types.h"
-#include "platform/linux/win32_user.h"
+#include "platform/linux/win32/win32_gdi.h"
+#include "platform/linux/win32/win32_kernel.h"
+#include "platform/linux/win32/win32_ole.h"
+#include "platform/linux/win32/win32_shell.h"
+#include "platform/linux/win32/win32_types.h"
+#include "platform/linux/win32/win32_user.h"
 
 #endif
 

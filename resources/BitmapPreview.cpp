@@ -1,7 +1,7 @@
 // Saves the editor's bitmaps as PNG files, loaded exactly as the editor loads them: by id,
 // with LoadBitmapA, from the resources compiled into this program.
 #include "platform/headless.h"
-#include "platform/linux/ModuleHandle.h"
+#include "platform/linux/core/ModuleHandle.h"
 
 #include <cstdio>
 #include <string>

@@ -20,6 +20,9 @@ packages=(
     # (scripts/stages/57-lmms.sh). lmms-vst-server brings its Wine helper.
     wine32:i386 lmms:i386 lmms-vst-server:i386
     clang-14 libclang-rt-14-dev  # libFuzzer and its sanitizers, scripts/stages/65-fuzz.sh
+    # The packages and their check: scripts/package.sh (CPack's Debian package needs file and
+    # dpkg-shlibdeps; help2man writes the manual page) and scripts/stages/70-package.sh (lintian)
+    dpkg-dev file help2man lintian
 )
 
 sudo_cmd=()

@@ -5,14 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <vector>
 
-// The build passes the plug-in's file name and where it builds it.
+// The build passes the plug-in's file name, where it builds it, and where an installation puts
+// it as seen from the tool's own folder (the install layout's path from the tool's folder to
+// the plug-in folder, such as "../lib/vst").
 #ifndef STEPVEIL_PLUGIN_FILE_NAME
 #define STEPVEIL_PLUGIN_FILE_NAME "Stepveil.so"
 #endif
 #ifndef STEPVEIL_PLUGIN_BUILD_PATH
 #define STEPVEIL_PLUGIN_BUILD_PATH ""
+#endif
+#ifndef STEPVEIL_PLUGIN_FOLDER_FROM_TOOL
+#define STEPVEIL_PLUGIN_FOLDER_FROM_TOOL ""
 #endif
 
 namespace stepveil::tool {
@@ -37,20 +43,34 @@ std::string executableDirectory() {
 } // namespace
 
 std::string defaultPluginPath() {
+    // In order: a copied pair, an installed one (/usr/bin/stepveil finds /usr/lib/vst, and so
+    // does any other prefix), the build's own. The installed place comes before the build's,
+    // so that an installed tool never runs a build folder's plug-in that happens to remain.
+    std::vector<std::string> candidates;
     const std::string directory = executableDirectory();
     if (!directory.empty()) {
-        const std::string beside = directory + "/" + STEPVEIL_PLUGIN_FILE_NAME;
-        if (isRegularFile(beside)) {
-            return beside;
+        candidates.push_back(directory + "/" + STEPVEIL_PLUGIN_FILE_NAME);
+        const std::string installedFolder = STEPVEIL_PLUGIN_FOLDER_FROM_TOOL;
+        if (!installedFolder.empty()) {
+            const std::filesystem::path installed =
+                std::filesystem::path(directory) / installedFolder / STEPVEIL_PLUGIN_FILE_NAME;
+            // The tool's folder has its links resolved, so ".." steps out of it as written.
+            candidates.push_back(installed.lexically_normal().string());
         }
     }
     const std::string built = STEPVEIL_PLUGIN_BUILD_PATH;
-    if (isRegularFile(built)) {
-        return built;
+    if (!built.empty()) {
+        candidates.push_back(built);
+    }
+    std::string tried;
+    for (const std::string& candidate : candidates) {
+        if (isRegularFile(candidate)) {
+            return candidate;
+        }
+        tried += (tried.empty() ? "" : ", ") + candidate;
     }
     throw failure(std::string("cannot find the plug-in file ") + STEPVEIL_PLUGIN_FILE_NAME +
-                  " beside the tool or in the build" +
-                  (built.empty() ? std::string() : " (" + built + ")") +
+                  (tried.empty() ? std::string() : " (looked for " + tried + ")") +
                   "; give its path with --plugin");
 }
 

@@ -5,8 +5,9 @@
 
 namespace stepveil::tool {
 
-// The plug-in file beside the tool's own executable (an installed or copied pair), else the
-// one this build produced. Throws a failure saying to use --plugin when neither exists.
+// The plug-in file beside the tool's own executable (a copied pair), else where an installation
+// puts it relative to the tool, else the one this build produced. Throws a failure naming the
+// places looked at and saying to use --plugin when none exists.
 std::string defaultPluginPath();
 
 } // namespace stepveil::tool

@@ -23,7 +23,7 @@ struct Meter {
     double quarterNotesPerBar() const { return numerator * 4.0 / denominator; }
 };
 
-// Ranges accepted on the command line (see docs/ARCHITECTURE.md, "Command-line tool").
+// Ranges accepted on the command line (see docs/CHOICES.md, "Command-line tool").
 constexpr double minimumTempo = 1.0;
 constexpr double maximumTempo = 1000.0;
 constexpr int maximumMeterNumerator = 64;

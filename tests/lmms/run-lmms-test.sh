@@ -71,7 +71,7 @@ trap end_wine_server EXIT
 # embedded, and effects keep running while their output is silent ("Keep effects running
 # even without input"). Without that last setting LMMS stops calling any effect whose output
 # has been silent for its Decay time and lets the dry input through until it restarts it: a
-# gate's silent steps then let whole periods through at full level (docs/ARCHITECTURE.md).
+# gate's silent steps then let whole periods through at full level (docs/CHOICES.md).
 cat >"$HOME/.lmmsrc.xml" <<XML
 <?xml version="1.0"?>
 <!DOCTYPE lmms-config-file>

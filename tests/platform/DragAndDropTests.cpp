@@ -3,12 +3,12 @@
 // uses to deliver a drag from the window system.
 #include "PlatformTestSupport.h"
 
-#include "platform/linux/DropDataObject.h"
-#include "platform/linux/DropSession.h"
-#include "platform/linux/DropTargetRegistry.h"
-#include "platform/linux/LayerLock.h"
-#include "platform/linux/LayerTasks.h"
-#include "platform/linux/XdndData.h"
+#include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/display/x11/XdndData.h"
+#include "platform/linux/ole/DropDataObject.h"
+#include "platform/linux/ole/DropSession.h"
+#include "platform/linux/ole/DropTargetRegistry.h"
 
 #include <cstring>
 #include <string>

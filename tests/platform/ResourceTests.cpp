@@ -2,7 +2,7 @@
 // bitmaps; malformed files and other modules' handles give nothing.
 #include "PlatformTestSupport.h"
 
-#include "platform/linux/ModuleHandle.h"
+#include "platform/linux/core/ModuleHandle.h"
 #include "platform/resources.h"
 
 #include <cstdint>

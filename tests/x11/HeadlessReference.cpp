@@ -3,8 +3,8 @@
 #include "HeadlessReference.h"
 
 #include "gate/OvrinStepveil.h"
-#include "platform/linux/Display.h"
-#include "platform/linux/HeadlessDisplay.h"
+#include "platform/linux/display/Display.h"
+#include "platform/linux/display/headless/HeadlessDisplay.h"
 
 #include <memory>
 
