@@ -2,9 +2,9 @@
 # The same blocks through the Linux plug-in, the 64-bit DLL and the 32-bit DLL must give the
 # same output, bit for bit: scenario_render, built for each, renders a set of scenarios (tempi,
 # metres, block sizes, jumps, rounded and missing positions, automation, both process entries)
-# and writes raw float files, which are compared here. Uses the builds of stages 10 and 30.
-# Without 32-bit Wine the Linux plug-in is compared with the 64-bit DLL alone, and the stage
-# reports the 32-bit comparison SKIPPED.
+# and writes raw float files, and the chunks a host saves of one state, which are compared
+# here. Uses the builds of stages 10 and 30. Without 32-bit Wine the Linux plug-in is
+# compared with the 64-bit DLL alone, and the stage reports the 32-bit comparison SKIPPED.
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
 windows=(win64 win32)
@@ -36,7 +36,7 @@ done
 
 status=0
 count=0
-for file in "$out/linux"/*.f32; do
+for file in "$out/linux"/*.f32 "$out/linux"/*.chunk; do
     name=$(basename "$file")
     count=$((count + 1))
     for arch in "${windows[@]}"; do
@@ -46,12 +46,12 @@ for file in "$out/linux"/*.f32; do
         fi
     done
 done
-[ "$count" -ge 8 ] || { echo "only $count scenarios were rendered" >&2; exit 1; }
+[ "$count" -ge 10 ] || { echo "only $count files of scenarios and chunks were written" >&2; exit 1; }
 if [ "$status" -ne 0 ]; then
     echo "the builds do not give identical output" >&2
     exit 1
 fi
-echo "$count scenarios: Linux and ${windows[*]} output identical bit for bit"
+echo "$count files (scenarios and chunks): Linux and ${windows[*]} output identical bit for bit"
 if [ -n "$missing" ]; then
     echo "SKIPPED: the 32-bit DLL's comparison, for want of $missing (Linux and win64 identical)"
     exit 77
