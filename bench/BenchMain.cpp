@@ -10,6 +10,7 @@
 #include "bench/BenchArguments.h"
 #include "bench/BenchSubjects.h"
 #include "bench/RatioTable.h"
+#include "bench/SharedBuffers.h"
 #include "bench/StereoGain.h"
 
 #include <benchmark/benchmark.h>
@@ -37,40 +38,8 @@ constexpr int bufferChannels = 8;
 const std::string gainLabel = "gain";
 const std::string gateLabel = "Stepveil";
 
-// One set of buffers for every subject, so that all of them work on the same memory. Each
-// channel starts on a 64-byte boundary, as hosts allocate their audio buffers; channels lie a
-// cache line further apart than their length, so that no two start at the same offset within
-// a 4 KiB page (which the processor can mistake for overlapping addresses).
-struct SharedBuffers {
-    static constexpr std::size_t cacheLine = 64;
-    static constexpr std::size_t channelStride = largestBlock + cacheLine / sizeof(float);
-    std::vector<float> storage;
-    std::array<float*, bufferChannels> inputPointers{};
-    std::array<float*, bufferChannels> outputPointers{};
-
-    SharedBuffers() : storage(2 * bufferChannels * channelStride + cacheLine / sizeof(float)) {
-        const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
-        float* first =
-            storage.data() + ((cacheLine - address % cacheLine) % cacheLine) / sizeof(float);
-        for (std::size_t channel = 0; channel < bufferChannels; ++channel) {
-            inputPointers[channel] = first + channel * channelStride;
-            outputPointers[channel] = first + (bufferChannels + channel) * channelStride;
-        }
-        // A quiet, busy signal: a fixed pseudo-random sequence at about -12 dB, the same in
-        // every run, so that envelope followers in the peers have something to follow.
-        unsigned state = 12345u;
-        for (std::size_t channel = 0; channel < 2; ++channel) {
-            for (int k = 0; k < largestBlock; ++k) {
-                state = state * 1664525u + 1013904223u;
-                inputPointers[channel][k] =
-                    static_cast<float>(state >> 8) / 16777216.0f * 0.5f - 0.25f;
-            }
-        }
-    }
-};
-
 SharedBuffers& buffers() {
-    static SharedBuffers shared;
+    static SharedBuffers shared(largestBlock, bufferChannels);
     return shared;
 }
 

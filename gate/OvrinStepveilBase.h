@@ -8,6 +8,9 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
 
 // The processing's buffer description and layouts (gate/GainKernels.h).
 struct StereoBuffers;
@@ -36,6 +39,16 @@ public:
     void setProgramName(char* text) override;
     void getProgramName(char* text) override;
     bool getProgramNameIndexed(int32 category, int32 index, char* text) override;
+
+    // The whole bank (isPreset false) or the current program as a chunk of the plug-in's own
+    // layout (gate/ChunkLayout.h). The bytes stay valid until the next getChunk or the
+    // effect's end. setChunk checks the whole chunk first: anything damaged, cut off, of
+    // another effect or of an unknown layout answers 0 and changes nothing; a good one sets
+    // the programs and then the live levels through setParameter, as a program change does.
+    // Hosts call both from their user-interface or a worker thread while audio runs; neither
+    // touches the audio thread's path.
+    int32 getChunk(void** data, bool isPreset) override;
+    int32 setChunk(void* data, int32 byteSize, bool isPreset) override;
 
     // Processing runs on the host's audio thread. resume is expected from the host's
     // dispatcher while no block is being processed, as hosts switch an effect on before
@@ -97,6 +110,11 @@ protected:
     BufferLayout lastLayout;
 
 private:
+    // Chunks are read and written whole under this lock, so that two of the host's threads
+    // never interleave a bank's restore with its capture; the audio path never takes it.
+    std::mutex chunkLock;
+    std::vector<std::uint8_t> chunkBytes;
+
     static bool isStep(int32 index) { return index >= 0 && index < numSteps; }
     void fillFactoryPrograms();
     Program* selectedProgram();

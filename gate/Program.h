@@ -3,12 +3,14 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 class Program {
 public:
     static constexpr int numLevels = 32;
     // The name field holds 24 bytes: at most 23 characters and the terminating zero.
     static constexpr int nameSize = 24;
+    using Name = std::array<char, nameSize>;
 
     // A new program is named "Init" and sits at half level on every step.
     Program();
@@ -16,11 +18,19 @@ public:
     // Copies at most 23 characters of text and always terminates the stored name, so a host
     // that hands over a longer text cannot overrun the field. A null text leaves the name as it is.
     void setName(const char* text);
+    // The name as it is now, zero-terminated.
+    Name getName() const;
 
     // Levels are written by parameter changes from the host's threads while other threads
     // read them (program switches, the editor); each is a single lock-free float.
     std::array<std::atomic<float>, numLevels> levels;
-    char name[nameSize];
+
+private:
+    // Hosts rename programs and restore whole banks from their user-interface or a worker
+    // thread while another thread lists the names; names never reach the audio thread, so a
+    // lock guards them.
+    mutable std::mutex nameLock;
+    Name name;
 };
 
 // A level as the gate keeps it, from silence (0) to full level (1): a value beyond either end

@@ -2,8 +2,10 @@
 -- Run by ardour7-lua (Ardour's headless Lua session tool) from run-ardour-test.sh:
 --
 --   ardour7-lua ardour-session.lua SESSION_DIR PLUGIN_FILE EXPORT_FILE RATE TEMPO NUMERATOR
---                                  DENOMINATOR PROGRAM FRAMES PRESET_ID
+--                                  DENOMINATOR PROGRAM FRAMES PRESET_ID [lv2]
 --
+-- With "lv2" last, PLUGIN_FILE is the URI of an LV2 plug-in (found through LV2_PATH) and
+-- PROGRAM the label of one of its presets.
 -- The session has one stereo track whose first processor, "Constant Level Source"
 -- (constant-level-source.lua), gives every sample the same value per channel; the plug-in
 -- follows it. The track's panner is bypassed so that the master bus receives the plug-in's
@@ -28,9 +30,10 @@ local function say (message)
 	io.stdout:flush ()
 end
 
-if #arg ~= 10 then
-	fail ("expected 10 arguments, got " .. #arg)
+if #arg ~= 10 and not (#arg == 11 and arg[11] == "lv2") then
+	fail ("expected 10 arguments (or 11, the last \"lv2\"), got " .. #arg)
 end
+local lv2 = arg[11] == "lv2"
 
 local session_dir   = arg[1]
 local plugin_file   = arg[2]
@@ -39,7 +42,7 @@ local sample_rate   = math.tointeger (tonumber (arg[4]))
 local tempo         = tonumber (arg[5])
 local numerator     = math.tointeger (tonumber (arg[6]))
 local denominator   = math.tointeger (tonumber (arg[7]))
-local program       = math.tointeger (tonumber (arg[8]))
+local program       = lv2 and arg[8] or math.tointeger (tonumber (arg[8]))
 local frames        = math.tointeger (tonumber (arg[9]))
 local preset_id     = arg[10]
 
@@ -69,10 +72,11 @@ tempo_map:set_meter (Temporal.Meter (numerator, denominator), Temporal.timepos_t
 Temporal.TempoMap.update (tempo_map)
 say (string.format ("tempo map: %g bpm, %d/%d", tempo, numerator, denominator))
 
--- The plug-in is found by its file, whatever name it gives itself.
+-- The plug-in is found by its file (an LV2 plug-in by its URI), whatever name it gives itself.
+local plugin_type = lv2 and ARDOUR.PluginType.LV2 or ARDOUR.PluginType.LXVST
 local plugin_id = nil
 for info in ARDOUR.LuaAPI.list_plugins ():iter () do
-	if info.type == ARDOUR.PluginType.LXVST and info.path == plugin_file then
+	if info.type == plugin_type and (lv2 and info.unique_id or info.path) == plugin_file then
 		plugin_id = info.unique_id
 		say ("plug-in: " .. info.name .. " (id " .. info.unique_id .. ") from " .. info.path)
 	end
@@ -96,7 +100,7 @@ if track:add_processor_by_index (source, 0, nil, true) ~= 0 then
 	fail ("cannot add the generator to the track")
 end
 
-local gate = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, ARDOUR.PluginType.LXVST, "")
+local gate = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, plugin_type, "")
 if gate:isnil () then
 	fail ("Ardour cannot instantiate the plug-in")
 end
@@ -105,12 +109,13 @@ if track:add_processor_by_index (gate, 1, nil, true) ~= 0 then
 end
 track:panner_shell ():set_bypassed (true)
 
--- Ardour offers a VST's programs as its factory presets; loading one sends effSetProgram.
+-- Ardour offers a VST's programs as its factory presets; loading one sends effSetProgram. An
+-- LV2 plug-in's presets are chosen by their label.
 local plugin = gate:to_insert ():plugin (0)
 local chosen = nil
 for preset in plugin:get_info ():get_presets (false):iter () do
 	local index = tonumber (string.match (preset.uri, "^VST:%-?%d+:(%d+)$"))
-	if not preset.user and index == program then
+	if not preset.user and (lv2 and preset.label or index) == program then
 		chosen = preset
 	end
 end
@@ -120,7 +125,7 @@ end
 if not plugin:load_preset (chosen) then
 	fail ("cannot load program " .. program)
 end
-say (string.format ("program %d: %s (%s)", program, chosen.label, chosen.uri))
+say (string.format ("program %s: %s (%s)", program, chosen.label, chosen.uri))
 
 -- Ardour's GUI keeps its windows' state in the session file, inside <Extra><UI>; a plug-in's
 -- window is named after its route and processor, and a visible one is opened with the session.

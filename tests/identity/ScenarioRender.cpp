@@ -1,10 +1,11 @@
 // scenario_render: drives the plug-in file through the project's host over a fixed set of
 // scenarios (tempi, metres, block sizes, jumps of the play head, hosts that round or leave out
 // the position, automation, stops and loops, both process entries) and writes each scenario's
-// output as raw
-// 32-bit floats, channel after channel, to NAME.f32 in the current folder. It is built for
-// Linux, 64-bit and 32-bit Windows; scripts/stages/35-identical-output.sh runs all three and
-// requires the files to be identical bit for bit.
+// output as raw 32-bit floats, channel after channel, to NAME.f32 in the current folder; and
+// the state a host saves (the bank and the current program as the plug-in's chunks) to
+// bank.chunk and program.chunk. It is built for Linux, 64-bit and 32-bit Windows;
+// scripts/stages/35-identical-output.sh runs all three and requires the files to be identical
+// bit for bit.
 //
 // Everything the plug-in is given is made by integer arithmetic and exact conversions, so
 // every build feeds it the same bits. Exit status 0 when every scenario rendered and was
@@ -130,6 +131,59 @@ bool complain(const Scenario& scenario, const std::string& what) {
 
 // Renders one scenario into NAME.f32: the two output channels one after the other. Answers
 // false with a message when it cannot or the result is unusable.
+bool writeFile(const std::string& name, const void* data, std::size_t size) {
+    std::FILE* out = std::fopen(name.c_str(), "wb");
+    const bool written = out && std::fwrite(data, 1, size, out) == size;
+    return (out && std::fclose(out) == 0) && written;
+}
+
+std::vector<char> chunkOf(HostedPlugin& plugin, int32 index) {
+    void* data = nullptr;
+    const auto size = plugin.dispatch(effGetChunk, index, 0, &data);
+    const char* bytes = static_cast<const char*>(data);
+    return size > 0 && bytes ? std::vector<char>(bytes, bytes + size) : std::vector<char>{};
+}
+
+// The state a host saves, as bank.chunk and program.chunk: a pattern of the user's own, a
+// renamed program, and the current program edited, with levels no multiple of 1/32 among them.
+// A fresh instance must take the bank back whole.
+bool writeChunks(const std::string& pluginPath) {
+    auto loaded = HostedPlugin::load(pluginPath);
+    auto fresh = HostedPlugin::load(pluginPath);
+    if (!loaded || !fresh) {
+        std::fprintf(stderr, "chunks: %s\n", (loaded ? fresh : loaded).error.c_str());
+        return false;
+    }
+    HostedPlugin& plugin = *loaded.plugin;
+    plugin.setProgram(20);
+    Numbers numbers(20);
+    for (int32 step = 0; step < 32; ++step) {
+        plugin.setParameter(step, static_cast<float>(numbers.below(1000)) / 999.0f);
+    }
+    plugin.setProgram(23);
+    plugin.setProgramName("My Stutter");
+    plugin.setProgram(8);
+    plugin.setParameter(1, 1.0f / 3.0f);
+    const std::vector<char> bank = chunkOf(plugin, 0);
+    const std::vector<char> program = chunkOf(plugin, 1);
+    std::vector<char> restored = bank;
+    if (bank.empty() || program.empty() ||
+        fresh.plugin->dispatch(effSetChunk, 0, static_cast<vst2::intptr>(restored.size()),
+                               restored.data()) != 1 ||
+        chunkOf(*fresh.plugin, 0) != bank) {
+        std::fprintf(stderr, "chunks: the bank does not come back whole in a fresh instance\n");
+        return false;
+    }
+    if (!writeFile("bank.chunk", bank.data(), bank.size()) ||
+        !writeFile("program.chunk", program.data(), program.size())) {
+        std::fprintf(stderr, "chunks: cannot write bank.chunk and program.chunk\n");
+        return false;
+    }
+    std::printf("%-24s %7zu bytes (bank), %zu bytes (program)\n", "chunks", bank.size(),
+                program.size());
+    return true;
+}
+
 bool render(const std::string& pluginPath, const Scenario& scenario) {
     auto loaded = HostedPlugin::load(pluginPath);
     if (!loaded) {
@@ -205,10 +259,7 @@ bool render(const std::string& pluginPath, const Scenario& scenario) {
         return complain(scenario, "the output is the input unchanged");
     }
     const std::string file = std::string(scenario.name) + ".f32";
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    const bool written =
-        out && std::fwrite(output.data(), sizeof(float), output.size(), out) == output.size();
-    if (!written || (out && std::fclose(out) != 0)) {
+    if (!writeFile(file, output.data(), output.size() * sizeof(float))) {
         return complain(scenario, "cannot write " + file);
     }
     std::printf("%-24s %7zu frames, %zu of %zu samples gated\n", scenario.name, frames, gated,
@@ -223,5 +274,6 @@ int main() {
     for (const Scenario& scenario : scenarios) {
         allRendered = render(STEPVEIL_PLUGIN_FILE, scenario) && allRendered;
     }
-    return allRendered ? 0 : 1;
+    const bool chunksWritten = writeChunks(STEPVEIL_PLUGIN_FILE);
+    return allRendered && chunksWritten ? 0 : 1;
 }
