@@ -78,14 +78,15 @@ Program* OvrinStepveilBase::selectedProgram() {
 }
 
 void OvrinStepveilBase::setParameter(int32 index, float value) {
-    if (!isStep(index)) {
+    if (!isStep(index) || !isLevel(value)) {
         return;
     }
     const auto step = static_cast<std::size_t>(index);
+    const float level = levelWithinRange(value);
     if (Program* program = selectedProgram()) {
-        program->levels[step].store(value, std::memory_order_relaxed);
+        program->levels[step].store(level, std::memory_order_relaxed);
     }
-    liveLevels[step].store(value, std::memory_order_relaxed);
+    liveLevels[step].store(level, std::memory_order_relaxed);
     if (editor != nullptr) {
         editor->markForUpdate();
     }

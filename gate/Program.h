@@ -33,5 +33,16 @@ private:
     Name name;
 };
 
+// A level as the gate keeps it, from silence (0) to full level (1): a value beyond either end
+// is brought to that end, so that no host or file can make the gate amplify or invert the
+// signal. A value that is not a number has no level to stand for; callers keep the level they
+// had instead (isLevel).
+inline bool isLevel(float value) {
+    return value == value;
+}
+inline float levelWithinRange(float value) {
+    return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
+}
+
 static_assert(std::atomic<float>::is_always_lock_free,
               "levels are shared with the audio thread and must never take a lock");

@@ -14,6 +14,10 @@
 -- With the word "open-editor" in place of EXPORT_FILE (PRESET_ID is then ignored) nothing is
 -- exported: the session is saved with the plug-in's editor window marked open, so that
 -- Ardour's GUI shows the editor as soon as it loads the session (run-ardour-gui-test.sh).
+-- With the word "transport" nothing is exported either: the session plays in real time on
+-- the dummy backend while the script stops, starts, relocates and loops its transport, so
+-- that a recording plug-in can write down what Ardour tells a plug-in meanwhile
+-- (record-ardour-transport.sh). FRAMES is then the length of one bar in samples.
 -- Every failure ends the tool with a non-zero exit status and a message on stderr.
 
 local function fail (message)
@@ -182,8 +186,70 @@ local function export_master ()
 	close_session ()
 end
 
+-- Ardour's Lua interface can add a range but not mark it as the loop range, so the range is
+-- saved, marked in the session file, and the session loaded again.
+local function reload_with_loop_range (loop_start, loop_end)
+	Session:locations ():add_range (Temporal.timepos_t (loop_start), Temporal.timepos_t (loop_end))
+	if Session:save_state ("", false, false, false, false, false) ~= 0 then
+		fail ("cannot save the session")
+	end
+	local name = Session:snap_name ()
+	local session_file = session_dir .. "/" .. name .. ".ardour"
+	close_session ()
+	local file = io.open (session_file, "r")
+	local text = file and file:read ("a")
+	if file then file:close () end
+	local marked, count = string.gsub (text or "", 'flags="IsRangeMarker"', 'flags="IsAutoLoop,IsHidden"')
+	if count ~= 1 then
+		fail ("the saved session " .. session_file .. " holds no range to mark as the loop")
+	end
+	file = io.open (session_file, "w")
+	if not file or not file:write (marked) or not file:close () then
+		fail ("cannot write the session " .. session_file)
+	end
+	if not load_session (session_dir, name) then
+		fail ("cannot load the session again")
+	end
+end
+
+-- Plays the session in real time through the moves a user makes: standing still, a locate
+-- while stopped, playing, stopping, a jump while playing, a loop. Positions are in samples,
+-- chosen from the bar's length so that they fall inside steps, not on their boundaries.
+local function play_transport_moves (bar)
+	local step = bar / 32
+	local ui = ARDOUR.TransportRequestSource.TRS_UI
+	local function wait (seconds, what)
+		say (string.format ("%s for %g s from sample %d", what, seconds, Session:transport_sample ()))
+		ARDOUR.LuaAPI.usleep (math.floor (seconds * 1000000))
+	end
+	local function locate (sample, disposition)
+		Session:request_locate (math.floor (sample), false, disposition, ui)
+	end
+	-- The loop: from inside a full step of the first bar to the middle of a silent one.
+	reload_with_loop_range (math.floor (2.3 * step), math.floor (9.5 * step))
+	wait (0.6, "stopped at the start")
+	locate (step - 100, ARDOUR.LocateTransportDisposition.MustStop)
+	wait (0.6, "stopped after a locate")
+	locate (3.4 * step, ARDOUR.LocateTransportDisposition.MustStop)
+	wait (0.6, "stopped after a second locate")
+	Session:request_roll (ui)
+	wait (1.0, "rolling")
+	Session:request_stop (false, false, ui)
+	wait (0.6, "stopped")
+	locate (bar + 9.7 * step, ARDOUR.LocateTransportDisposition.MustRoll)
+	wait (0.8, "rolling after a jump")
+	Session:request_play_loop (true, true)
+	wait (2.0, "looping")
+	Session:request_stop (false, false, ui)
+	wait (0.6, "stopped after the loop")
+	say ("transport moves done")
+	close_session ()
+end
+
 if export_file == "open-editor" then
 	save_with_editor_open ()
+elseif export_file == "transport" then
+	play_transport_moves (frames)
 else
 	export_master ()
 end
