@@ -1,6 +1,7 @@
 // stepveil_bench: the gate's processReplacing per stereo frame on 64-, 512- and 4096-frame
 // blocks at 120 bpm, beside a plain stereo gain loop over the same buffers and beside other
-// VST 2 effects from Debian, all in one run that ends with a table of ratios.
+// VST 2 effects from Debian, and what a ramp and a glide add to a block, all in one run that
+// ends with a table of ratios.
 //
 //   stepveil_bench [--plugin PATH] [Google Benchmark options, e.g. --benchmark_min_time=0.1]
 //
@@ -9,6 +10,7 @@
 #include "bench/BenchArguments.h"
 #include "bench/BenchSubjects.h"
 #include "bench/RatioTable.h"
+#include "bench/SharedBuffers.h"
 #include "bench/StereoGain.h"
 
 #include <benchmark/benchmark.h>
@@ -18,6 +20,7 @@
 #endif
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -35,40 +38,8 @@ constexpr int bufferChannels = 8;
 const std::string gainLabel = "gain";
 const std::string gateLabel = "Stepveil";
 
-// One set of buffers for every subject, so that all of them work on the same memory. Each
-// channel starts on a 64-byte boundary, as hosts allocate their audio buffers; channels lie a
-// cache line further apart than their length, so that no two start at the same offset within
-// a 4 KiB page (which the processor can mistake for overlapping addresses).
-struct SharedBuffers {
-    static constexpr std::size_t cacheLine = 64;
-    static constexpr std::size_t channelStride = largestBlock + cacheLine / sizeof(float);
-    std::vector<float> storage;
-    std::array<float*, bufferChannels> inputPointers{};
-    std::array<float*, bufferChannels> outputPointers{};
-
-    SharedBuffers() : storage(2 * bufferChannels * channelStride + cacheLine / sizeof(float)) {
-        const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
-        float* first =
-            storage.data() + ((cacheLine - address % cacheLine) % cacheLine) / sizeof(float);
-        for (std::size_t channel = 0; channel < bufferChannels; ++channel) {
-            inputPointers[channel] = first + channel * channelStride;
-            outputPointers[channel] = first + (bufferChannels + channel) * channelStride;
-        }
-        // A quiet, busy signal: a fixed pseudo-random sequence at about -12 dB, the same in
-        // every run, so that envelope followers in the peers have something to follow.
-        unsigned state = 12345u;
-        for (std::size_t channel = 0; channel < 2; ++channel) {
-            for (int k = 0; k < largestBlock; ++k) {
-                state = state * 1664525u + 1013904223u;
-                inputPointers[channel][k] =
-                    static_cast<float>(state >> 8) / 16777216.0f * 0.5f - 0.25f;
-            }
-        }
-    }
-};
-
 SharedBuffers& buffers() {
-    static SharedBuffers shared;
+    static SharedBuffers shared(largestBlock, bufferChannels);
     return shared;
 }
 
@@ -98,6 +69,53 @@ void timePlugin(benchmark::State& state, const Subject& subject, int frames) {
     }
     SharedBuffers& shared = buffers();
     for (auto _ : state) {
+        plugin->processBlock(shared.inputPointers.data(), shared.outputPointers.data(), frames);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+// The gate at 703.125 bpm, where a step lasts 512 samples at 48 kHz, so that every 512-frame
+// block begins on a step boundary: "steady" with every level the same (no ramp), "ramp" with
+// levels alternating (an ordinary boundary ramp in every block), "glide" with every level the
+// same but the host changing the levels of the two steps at hand before each block (a glide
+// in every block, and none at the boundaries, whose levels agree), and "calls" with the same
+// two parameter calls setting the levels they already have (no glide), which tells the host's
+// calls from the glide.
+struct GateVariant {
+    std::string label;
+    vst2::int32 program;
+    bool callsHost;
+    bool glides;
+};
+constexpr double variantTempo = 703.125;
+const std::array<GateVariant, 4> gateVariants = {
+    GateVariant{"steady", 15, false, false}, GateVariant{"ramp", 8, false, false},
+    GateVariant{"calls", 15, true, false}, GateVariant{"glide", 15, true, true}};
+
+void timeGateVariant(benchmark::State& state, const Subject& gate, const GateVariant& variant,
+                     int frames) {
+    std::string error;
+    host::HostedPlugin* plugin =
+        instances().instance(Subject{variant.label, gate.path, ""}, frames, error);
+    if (plugin == nullptr) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    plugin->transport().setTempo(variantTempo);
+    plugin->setProgram(variant.program);
+    SharedBuffers& shared = buffers();
+    float level = 1.0f;
+    for (auto _ : state) {
+        if (variant.glides) {
+            const auto step =
+                static_cast<vst2::int32>(std::fmod(plugin->transport().ppqPosition(), 4.0) / 0.125 +
+                                         1e-6) %
+                32;
+            level = level == 1.0f ? 0.5f : 1.0f;
+            plugin->setParameter(step, level);
+            plugin->setParameter((step + 1) % 32, level);
+        }
         plugin->processBlock(shared.inputPointers.data(), shared.outputPointers.data(), frames);
         benchmark::ClobberMemory();
     }
@@ -135,6 +153,10 @@ void registerBenchmarks(const Subject& gate, const std::vector<Subject>& peers) 
         for (const Subject& peer : peers) {
             benchmark::RegisterBenchmark((peer.label + suffix).c_str(), timePlugin, peer, frames);
         }
+        for (const GateVariant& variant : gateVariants) {
+            benchmark::RegisterBenchmark((variant.label + suffix).c_str(), timeGateVariant, gate,
+                                         variant, frames);
+        }
     }
 }
 
@@ -169,6 +191,8 @@ int main(int argc, char** argv) {
     }
     RatioTable table(gainLabel, gateLabel, peerLabels,
                      std::vector<int>(blockSizes.begin(), blockSizes.end()));
+    table.compareRampAndGlide(gateVariants[0].label, gateVariants[1].label, gateVariants[2].label,
+                              gateVariants[3].label);
     // Colours only for a terminal: CI logs show escape codes as they are.
     TablingReporter reporter(table, isatty(fileno(stdout)) != 0);
     benchmark::RunSpecifiedBenchmarks(&reporter);

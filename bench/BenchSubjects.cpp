@@ -12,7 +12,7 @@ std::vector<Subject> peerSubjects() {
 
 host::HostedPlugin* SubjectInstances::instance(const Subject& subject, int blockSize,
                                                std::string& error) {
-    const auto key = std::make_pair(subject.path, blockSize);
+    const auto key = std::make_pair(subject.label, blockSize);
     if (const auto found = loaded.find(key); found != loaded.end()) {
         return found->second.get();
     }

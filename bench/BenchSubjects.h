@@ -25,8 +25,8 @@ std::vector<Subject> peerSubjects();
 constexpr double benchSampleRate = 48000.0;
 constexpr double benchTempo = 120.0;
 
-// Loaded, opened and resumed instances, one per subject and block size, kept until the end
-// of the run so that no timing loop pays for loading.
+// Loaded, opened and resumed instances, one per subject (by label) and block size, kept until the
+// end of the run so that no timing loop pays for loading.
 class SubjectInstances {
 public:
     // The instance for this subject and block size, loaded on first use; null with the reason

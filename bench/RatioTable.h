@@ -18,6 +18,11 @@ public:
     RatioTable(std::string gainName, std::string gateName, std::vector<std::string> peerNames,
                std::vector<int> frameCounts);
 
+    // Also shows what a ramp and a glide add to a block of the gate: the ramp's subject against
+    // the steady one, the glide's against the one making the same host calls without a glide.
+    void compareRampAndGlide(std::string steady, std::string ramp, std::string calls,
+                             std::string glide);
+
     void record(const benchmark::BenchmarkReporter::Run& run) override;
     void print(std::FILE* out) const override;
 
@@ -25,11 +30,13 @@ private:
     // Median CPU nanoseconds per stereo frame; negative when the subject has no run.
     double nanosecondsPerFrame(const std::string& label, int frames) const;
     void printGoals(std::FILE* out) const;
+    void printRampAndGlide(std::FILE* out) const;
 
     std::string gainLabel;
     std::string gateLabel;
     std::vector<std::string> peerLabels;
     std::vector<int> blockSizes;
+    std::string steadyLabel, rampLabel, callsLabel, glideLabel;
     std::map<std::pair<std::string, int>, std::vector<double>> samples;
 };
 

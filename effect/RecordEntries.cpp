@@ -27,6 +27,8 @@ bool mayComeOnAnyThread(vst2::int32 opcode) {
     case effGetParamLabel:
     case effGetParamDisplay:
     case effGetParamName:
+    case effGetChunk:
+    case effSetChunk:
     case effCanBeAutomated:
     case effString2Parameter:
     case effGetProgramNameIndexed:

@@ -120,28 +120,39 @@ inline float steadyGainOf(float level) {
     return static_cast<float>(0.0 + static_cast<double>(level));
 }
 
-// Samples start to start + count - 1 of both channels at one step's steady gain. The level is
-// read again every longestGainRun samples, so a change from another thread is heard within
-// that. Always inlined, so that each instruction-set variant below holds its own copy.
+// Samples from start on of both channels at the steady gain of `target`, the level the gate
+// has arrived at, for up to count samples. The live level is read before every run of at
+// most longestGainRun samples: where it no longer equals the target (it was changed from
+// another thread) the runs stop, so that the caller can ramp to the new level. Answers the
+// samples played. Always inlined, so that each instruction-set variant below holds its own copy.
 template <bool accumulate, BufferLayout layout>
-inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& buffers,
-                                                          vst2::int32 start, vst2::int32 count,
-                                                          const std::atomic<float>& level) {
+inline __attribute__((always_inline)) vst2::int32
+gainSteadyRuns(const StereoBuffers& channels, vst2::int32 start, vst2::int32 count,
+               const std::atomic<float>& level, float target) {
+    // A copy of the channel pointers the compiler knows no output store can change, so that
+    // it keeps them in registers from run to run.
+    const StereoBuffers buffers = channels;
     // Over separate buffers written over, the last samples of a run of at least eight go as
     // one vector ending at the run's end, which may cover samples the run has just written:
     // as no output is an input, they get the same value again.
     constexpr bool rewritable = layout == BufferLayout::separate && !accumulate;
     const bool endsWithVector = rewritable && count >= shortGainRun;
+    const vst2::int32 first = start;
     const vst2::int32 end = start + count;
+    const float gain = steadyGainOf(target);
     for (; count >= longestGainRun; count -= longestGainRun, start += longestGainRun) {
-        gainLongestRun<accumulate, layout>(buffers, start,
-                                           steadyGainOf(level.load(std::memory_order_relaxed)));
+        if (level.load(std::memory_order_relaxed) != target) {
+            return start - first;
+        }
+        gainLongestRun<accumulate, layout>(buffers, start, gain);
     }
     if (count > 0) {
+        if (level.load(std::memory_order_relaxed) != target) {
+            return start - first;
+        }
         // The part under longestGainRun: eight samples at a time, then what is left. Its
         // length is where a step boundary fell, so it varies from block to block; two short
         // loops cost the processor fewer wrong guesses than a ladder of size tests.
-        const float gain = steadyGainOf(level.load(std::memory_order_relaxed));
         for (; count >= shortGainRun; count -= shortGainRun, start += shortGainRun) {
             gainKernelDetail::gainFixedRun<accumulate, layout, shortGainRun>(buffers, start, gain);
         }
@@ -154,6 +165,7 @@ inline __attribute__((always_inline)) void gainSteadyRuns(const StereoBuffers& b
             }
         }
     }
+    return end - first;
 }
 
 // The steady runs come compiled twice: for the instruction set every processor of the target
@@ -165,8 +177,9 @@ enum class KernelWidth { baseline, wide };
 // The widest variant this processor runs, decided once when the plug-in is loaded.
 KernelWidth widestKernelWidth();
 
-using SteadyRunsKernel = void (*)(const StereoBuffers& buffers, vst2::int32 start,
-                                  vst2::int32 count, const std::atomic<float>& level);
+using SteadyRunsKernel = vst2::int32 (*)(const StereoBuffers& buffers, vst2::int32 start,
+                                         vst2::int32 count, const std::atomic<float>& level,
+                                         float target);
 
 // The variant of the given width; baseline when the wide one is not built for this target.
 template <bool accumulate, BufferLayout layout>

@@ -1,14 +1,18 @@
 // The audio path of the gate: per block, find the step the host's song position falls in;
 // then multiply both channels by that step's level, crossing to the next step's level over a
-// short linear ramp. The block is cut at step boundaries into a ramp of a few samples, worked
-// sample by sample, and a steady run at one gain, which vector code takes. Allocates nothing,
-// locks nothing, calls only the host's time query.
+// short linear ramp. Every other change of gain (a level changed, the song jumped, looped,
+// stopped or started) takes the same ramp from the gain last played, so the gain never jumps.
+// The block is cut at step boundaries into a ramp of a few samples, worked sample by sample,
+// and a steady run at one gain, which vector code takes. Allocates nothing, locks nothing,
+// calls only the host's time query.
 #include "gate/OvrinStepveilBase.h"
 
 #include "gate/GainKernels.h"
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <limits>
 
 // The gate's output is the same bits on every system it is built for only while each double
 // and float operation is rounded to its own type, as SSE2 arithmetic does. Arithmetic that
@@ -50,6 +54,8 @@ constexpr vst2::int32 wholeRampWindow = 16;
 // A step whose count would not fit a 32-bit sample counter once rounded.
 constexpr double countableSampleLimit = 2147483648.0;
 
+constexpr double noPosition = std::numeric_limits<double>::quiet_NaN();
+
 } // namespace
 
 void OvrinStepveilBase::resume() {
@@ -57,7 +63,9 @@ void OvrinStepveilBase::resume() {
     rampLength = 16;
     rampCounter = 1;
     previousStep = -1;
+    playedSinceResume = false;
     endStep = -1;
+    lastSongPosition = noPosition;
 }
 
 void OvrinStepveilBase::process(float** inputs, float** outputs, int32 sampleFrames) {
@@ -70,45 +78,112 @@ void OvrinStepveilBase::processReplacing(float** inputs, float** outputs, int32 
 
 template <bool accumulate>
 void OvrinStepveilBase::runGate(float** inputs, float** outputs, int32 sampleFrames) {
-    StepPosition start = locateStep(getTimeInfo(gateTimeInfoFilter), stepGrid);
+    StepPosition start =
+        locateStep(getTimeInfo(gateTimeInfoFilter), stepGrid, static_cast<double>(sampleRate));
     const bool canWrite = sampleFrames > 0 && buffersUsable(inputs, outputs);
     if (!start.usable) {
-        if (!accumulate && canWrite) {
-            passThrough(inputs, outputs, sampleFrames);
+        if (canWrite) {
+            if (!accumulate) {
+                passThrough(inputs, outputs, sampleFrames);
+            }
+            // The gain heard: the dry signal, or nothing added. Gating starts again from it.
+            holdGain(accumulate ? 0.0f : 1.0f);
+            playedSinceResume = true;
         }
         // Where the song went meanwhile is unknown.
         endStep = -1;
+        lastSongPosition = noPosition;
         return;
     }
-    // The first block after a reset starts on the host's step without a ramp.
-    if (previousStep == -1) {
+    if (sampleFrames <= 0) {
+        // An empty block takes no time.
+        return;
+    }
+    const SongMotion motion = songMotionAt(start, sampleFrames);
+    if (!canWrite) {
+        // A block without buffers breaks the continuity.
+        endStep = -1;
+        return;
+    }
+    // The first block after a reset starts on the host's step at its level, without a ramp:
+    // there is no gain played yet to start one from.
+    if (!playedSinceResume) {
         previousStep = start.step;
         rampIncrement = 0.0f;
+        holdGain(steadyGainOf(levelOf(start.step)));
+        playedSinceResume = true;
     }
-    if (!canWrite) {
-        // An empty block takes no time; a block without buffers breaks the continuity.
-        if (sampleFrames > 0) {
-            endStep = -1;
-        }
-        return;
+    int32 samplesPlayed = rampLength;
+    if (motion == SongMotion::repeatedWhilePlaying) {
+        start = ownCountFrom(start);
+        samplesPlayed = endStepSamplesPlayed;
+    } else if (motion == SongMotion::moving) {
+        samplesPlayed = followOnFromLastBlock(start);
     }
-    const int32 samplesPlayed = followOnFromLastBlock(start);
+    const bool songStands = motion == SongMotion::standing;
 
     // The layout is settled once per block, so each sample loop below is built for one.
     const StereoBuffers buffers{inputs[0], inputs[1], outputs[0], outputs[1]};
     switch (layoutOf(buffers, sampleFrames)) {
     case BufferLayout::separate:
-        gateSamples<accumulate, BufferLayout::separate>(buffers, start, samplesPlayed,
-                                                        sampleFrames);
+        gateSamples<accumulate, BufferLayout::separate>(buffers, start, samplesPlayed, sampleFrames,
+                                                        songStands);
         break;
     case BufferLayout::inPlace:
-        gateSamples<accumulate, BufferLayout::inPlace>(buffers, start, samplesPlayed, sampleFrames);
+        gateSamples<accumulate, BufferLayout::inPlace>(buffers, start, samplesPlayed, sampleFrames,
+                                                       songStands);
         break;
     case BufferLayout::overlapping:
         gateSamples<accumulate, BufferLayout::overlapping>(buffers, start, samplesPlayed,
-                                                           sampleFrames);
+                                                           sampleFrames, songStands);
         break;
     }
+}
+
+// Whether the song stands still, moves, or is reported at the same place again by a host that
+// says it plays. Hosts go on calling the audio path while their song is stopped, with the
+// playing flag clear and the position of the last block (or, right after the stop or a
+// relocation, a new one); a gate that played its pattern from there would jump back at every
+// block start, a buzz at the block rate. So a host that has shown the playing flag is taken
+// at its word: flag clear, the song stands. A host never seen to set it, but seen to move on
+// by its blocks with the flag clear, plays without it: its song stands only while it repeats
+// the last block's position. Until either is known, a clear flag means standing. A host that
+// repeats its position while it says it plays has the gate go on by its own count rather
+// than freeze the pattern.
+OvrinStepveilBase::SongMotion OvrinStepveilBase::songMotionAt(const StepPosition& start,
+                                                              int32 sampleFrames) {
+    const bool repeated = start.songPosition == lastSongPosition;
+    if (start.playing) {
+        transportHabit = TransportHabit::reportsPlaying;
+    } else if (transportHabit == TransportHabit::unknown && movedOnByLastBlock(start)) {
+        transportHabit = TransportHabit::playsWithoutFlag;
+    }
+    lastSongPosition = start.songPosition;
+    lastBlockFrames = sampleFrames;
+    if (start.playing) {
+        return repeated && endStep != -1 ? SongMotion::repeatedWhilePlaying : SongMotion::moving;
+    }
+    if (transportHabit == TransportHabit::playsWithoutFlag && !repeated) {
+        return SongMotion::moving;
+    }
+    return SongMotion::standing;
+}
+
+// The host's position lies where the last block's length took the song, within a ramp's
+// length (hosts that round their position are a few samples off).
+bool OvrinStepveilBase::movedOnByLastBlock(const StepPosition& start) const {
+    const double samplesMoved = (start.songPosition - lastSongPosition) * start.samplesPerQuarter;
+    return std::fabs(samplesMoved - lastBlockFrames) <= rampLength;
+}
+
+// Where the gate's own count says the block starts: where the last block ended.
+StepPosition OvrinStepveilBase::ownCountFrom(const StepPosition& start) const {
+    StepPosition own = start;
+    own.step = endStep;
+    own.samplesLeft = endStepSamplesLeft;
+    own.remainder = endStepRemainder;
+    own.samplesToNextStep = endStepSamplesLeft + endStepRemainder;
+    return own;
 }
 
 BufferLayout OvrinStepveilBase::layoutOf(const StereoBuffers& buffers, int32 sampleFrames) {
@@ -124,17 +199,18 @@ BufferLayout OvrinStepveilBase::layoutOf(const StereoBuffers& buffers, int32 sam
 
 // Hosts may round the song position they report (one host to 1/1920 of a quarter note, up to
 // several samples), so a step boundary that falls between two blocks of continuous playback can
-// show up at the next block's start in two misleading ways. Taken literally, both are clicks:
+// show up at the next block's start in two misleading ways:
 // - the host shows the block already inside the step after the one the last block ended in:
-//   the new level would start without a ramp. The crossing is made here, with the ramp
-//   starting at the block's first sample, as if the boundary had fallen just there;
+//   the crossing is made here, with the ramp starting at the block's first sample, as if the
+//   boundary had fallen just there;
 // - the host shows the block a fraction of a sample before the boundary the last block has
-//   just crossed: the ramp would start again from the old level. The block stays in the step
-//   the last block entered and its ramp runs on.
+//   just crossed: the ramp would start again towards the old level. The block stays in the
+//   step the last block entered and its ramp runs on.
 // Both need the last block to have ended near that boundary by its own count; anything else
 // (a jump, a loop, a relocation, the first block after resume) is taken as the host reports
-// it. Answers the samples of the block's first step played before the block (at most
-// rampLength, rampLength when not known).
+// it, and the step's level is reached from the gain last played by a ramp. Answers the samples
+// of the block's first step played before the block (at most rampLength, rampLength when not
+// known).
 OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& start) {
     if (endStep == -1) {
         return rampLength;
@@ -147,10 +223,8 @@ OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& 
         samplesIntoStep > -0.5 && samplesIntoStep < rampLength + 0.5) {
         // The ramp starts at the block's first sample rather than where the host's position
         // says it would stand: joining it midway would jump by several steps of the ramp at
-        // once, a smaller click; starting it a few samples late is inaudible.
+        // once; starting it a few samples late is inaudible.
         previousStep = endStep;
-        rampIncrement = rampIncrementBetween(endStep, start.step);
-        rampCounter = 1;
         return 0;
     }
     const double samplesToStepAfterNext = start.samplesToNextStep + start.stepSamples;
@@ -165,11 +239,14 @@ OvrinStepveilBase::int32 OvrinStepveilBase::followOnFromLastBlock(StepPosition& 
     return rampLength;
 }
 
+// Plays the block from `start`: at step boundaries, and wherever the level of the step being
+// played differs from the level the gate plays towards, a ramp from the gain last played
+// begins. While the song stands the whole block stays in the step it stands in.
 template <bool accumulate, BufferLayout layout>
 void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosition& start,
-                                    int32 samplesPlayed, int32 sampleFrames) {
+                                    int32 samplesPlayed, int32 sampleFrames, bool songStands) {
     int32 step = firstStepOfBlock(start);
-    int32 samplesLeftInStep = start.samplesLeft;
+    int32 samplesLeftInStep = songStands ? sampleFrames : start.samplesLeft;
     double remainder = start.remainder;
     // Where the block's last boundary fell; -1 while it has crossed none.
     int32 lastBoundary = -1;
@@ -183,28 +260,43 @@ void OvrinStepveilBase::gateSamples(const StereoBuffers& buffers, const StepPosi
         // A step rounded to no samples still plays the sample it begins on.
         int32 stepRun = std::min(sampleFrames - k, std::max(samplesLeftInStep, 1));
         samplesLeftInStep -= stepRun;
-
-        if (stepRun > 0 && rampCounter < rampLength) {
-            // A ramp that starts here and fits in this step, with a sample to spare, goes
-            // whole; any other part of a ramp sample by sample.
-            if (rampCounter == 1 && rampLength == wholeRampWindow && stepRun >= wholeRampWindow) {
-                playWholeRamp<accumulate, layout>(buffers, k, step);
-                k += wholeRampWindow;
-                stepRun -= wholeRampWindow;
-            } else {
-                const int32 rampSamples = playRamp<accumulate>(buffers, k, stepRun, step);
+        const std::atomic<float>& level = liveLevels[static_cast<std::size_t>(step)];
+        while (stepRun > 0) {
+            const float levelNow = level.load(std::memory_order_relaxed);
+            if (levelNow != rampTarget) {
+                rampTowards(levelNow);
+            }
+            if (rampCounter < rampLength) {
+                const int32 rampSamples = playRampPart<accumulate, layout>(buffers, k, stepRun);
                 k += rampSamples;
                 stepRun -= rampSamples;
             }
+            // The steady part, one gain per run of at most longestGainRun samples, until the
+            // level moves away from the one arrived at.
+            if (stepRun > 0) {
+                const int32 steadySamples = steadyRuns(buffers, k, stepRun, level, rampTarget);
+                if (steadySamples > 0) {
+                    lastGain = steadyGainOf(rampTarget);
+                }
+                k += steadySamples;
+                stepRun -= steadySamples;
+                if (stepRun > 0) {
+                    rampTowards(level.load(std::memory_order_relaxed));
+                }
+            }
         }
-        // The steady part, one gain per run of at most longestGainRun samples.
-        if (stepRun > 0) {
-            steadyRuns(buffers, k, stepRun, liveLevels[static_cast<std::size_t>(step)]);
-            k += stepRun;
-        }
+    }
+    if (songStands) {
+        // The song did not move: the next block starts where this one did.
+        endStep = start.step;
+        endStepSamplesLeft = start.samplesLeft;
+        endStepRemainder = start.remainder;
+        endStepSamplesPlayed = rampLength;
+        return;
     }
     endStep = step;
     endStepSamplesLeft = samplesLeftInStep;
+    endStepRemainder = remainder;
     endStepSamplesPlayed = lastBoundary == -1 ? cappedSum(samplesPlayed, sampleFrames, rampLength)
                                               : std::min(sampleFrames - lastBoundary, rampLength);
 }
@@ -222,19 +314,34 @@ OvrinStepveilBase::int32 OvrinStepveilBase::firstStepOfBlock(const StepPosition&
     return start.step;
 }
 
-// Up to `samples` samples of the running ramp from sample k on, each with its own gain. The level
-// is read once for the ramp (at most rampLength - 1 samples), as a steady run reads it once per
-// run. Answers how many samples it played.
+// As much of the running ramp as fits in `samples`: a ramp that starts here with room for it
+// and one more sample (the usual case, one per boundary) goes whole; any other part sample by
+// sample. Answers the samples played.
+template <bool accumulate, BufferLayout layout>
+OvrinStepveilBase::int32 OvrinStepveilBase::playRampPart(const StereoBuffers& buffers, int32 k,
+                                                         int32 samples) {
+    if (rampCounter == 1 && rampLength == wholeRampWindow && samples >= wholeRampWindow) {
+        playWholeRamp<accumulate, layout>(buffers, k);
+        return wholeRampWindow;
+    }
+    return playRamp<accumulate>(buffers, k, samples);
+}
+
+// Up to `samples` samples of the running ramp from sample k on, each with its own gain. Answers
+// how many samples it played.
 template <bool accumulate>
 OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffers, int32 k,
-                                                     int32 samples, int32 step) {
+                                                     int32 samples) {
     const int32 rampSamples = std::min(samples, rampLength - rampCounter);
     const int32 firstTermCount = rampLength - rampCounter;
     const auto increment = static_cast<double>(rampIncrement);
-    const auto level = static_cast<double>(levelOf(step));
+    const auto target = static_cast<double>(rampTarget);
+    float gain = lastGain;
     for (int32 j = 0; j < rampSamples; ++j) {
-        gainSample<accumulate>(buffers, k + j, rampGain(firstTermCount - j, increment, level));
+        gain = rampGain(firstTermCount - j, increment, target);
+        gainSample<accumulate>(buffers, k + j, gain);
     }
+    lastGain = gain;
     rampCounter += rampSamples;
     return rampSamples;
 }
@@ -244,34 +351,43 @@ OvrinStepveilBase::int32 OvrinStepveilBase::playRamp(const StereoBuffers& buffer
 // All sixteen gains are worked out side by side and the samples multiplied in vectors rather
 // than one after the other; it is the common case, one ramp per step boundary.
 template <bool accumulate, BufferLayout layout>
-void OvrinStepveilBase::playWholeRamp(const StereoBuffers& buffers, int32 k, int32 step) {
+void OvrinStepveilBase::playWholeRamp(const StereoBuffers& buffers, int32 k) {
     const auto increment = static_cast<double>(rampIncrement);
-    const float levelNow = levelOf(step);
-    const auto level = static_cast<double>(levelNow);
+    const auto target = static_cast<double>(rampTarget);
     float gains[wholeRampWindow];
     for (int32 j = 0; j < wholeRampWindow - 1; ++j) {
-        gains[j] = rampGain(wholeRampWindow - 1 - j, increment, level);
+        gains[j] = rampGain(wholeRampWindow - 1 - j, increment, target);
     }
-    gains[wholeRampWindow - 1] = steadyGainOf(levelNow);
+    gains[wholeRampWindow - 1] = steadyGainOf(rampTarget);
     gainEnvelope<accumulate, layout, wholeRampWindow>(buffers, k, gains);
+    lastGain = gains[wholeRampWindow - 1];
     rampCounter = rampLength;
 }
 
-// A boundary: the ramp from the level left to the level entered starts here, and the new
-// step's length is rounded with the remainder carried from the last one.
+// A boundary: the new step's length is rounded with the remainder carried from the last one.
+// The ramp to the new step's level starts where its level is first read, at once.
 void OvrinStepveilBase::enterNextStep(int32& step, int32& samplesLeftInStep, double& remainder,
                                       double stepSamples) {
     previousStep = step;
     step = stepAfter(step);
-    rampIncrement = rampIncrementBetween(previousStep, step);
     const double samplesToNextStep = remainder + stepSamples;
     samplesLeftInStep = static_cast<int32>(samplesToNextStep + 0.5);
     remainder = samplesToNextStep - samplesLeftInStep;
+}
+
+// At an ordinary boundary with no ramp running, the gain last played is the level of the step
+// left, so the increment is (level left - level entered) / rampLength as it always was; from
+// anywhere else the ramp's gains stay between its two ends, which are both gains the gate
+// can play, and every step of it is at most 1/rampLength of the change.
+void OvrinStepveilBase::rampTowards(float level) {
+    rampTarget = level;
+    rampIncrement = static_cast<float>(
+        (static_cast<double>(lastGain) - static_cast<double>(level)) / rampLength);
     rampCounter = 1;
 }
 
-float OvrinStepveilBase::rampIncrementBetween(int32 stepLeft, int32 stepEntered) const {
-    return static_cast<float>(
-        (static_cast<double>(levelOf(stepLeft)) - static_cast<double>(levelOf(stepEntered))) /
-        rampLength);
+void OvrinStepveilBase::holdGain(float gain) {
+    rampTarget = gain;
+    lastGain = gain;
+    rampCounter = rampLength;
 }

@@ -34,6 +34,8 @@ OvrinStepveilBase::OvrinStepveilBase(audioMasterCallback host)
     setNumOutputs(2);
     setCanMono(true);
     setCanReplacing(true);
+    // Hosts keep the whole bank (names, user patterns, the current program) as one chunk.
+    setProgramsAreChunks(true);
     setUniqueId(vstFourCharCode('O', 'V', 's', 'v'));
     OvrinStepveilBase::resume();
 }
@@ -76,14 +78,15 @@ Program* OvrinStepveilBase::selectedProgram() {
 }
 
 void OvrinStepveilBase::setParameter(int32 index, float value) {
-    if (!isStep(index)) {
+    if (!isStep(index) || !isLevel(value)) {
         return;
     }
     const auto step = static_cast<std::size_t>(index);
+    const float level = levelWithinRange(value);
     if (Program* program = selectedProgram()) {
-        program->levels[step].store(value, std::memory_order_relaxed);
+        program->levels[step].store(level, std::memory_order_relaxed);
     }
-    liveLevels[step].store(value, std::memory_order_relaxed);
+    liveLevels[step].store(level, std::memory_order_relaxed);
     if (editor != nullptr) {
         editor->markForUpdate();
     }
@@ -146,14 +149,14 @@ void OvrinStepveilBase::setProgramName(char* text) {
 
 void OvrinStepveilBase::getProgramName(char* text) {
     const Program* program = selectedProgram();
-    writeText(text, program != nullptr ? program->name : "");
+    writeText(text, program != nullptr ? program->getName().data() : "");
 }
 
 bool OvrinStepveilBase::getProgramNameIndexed(int32 /*category*/, int32 index, char* text) {
     if (index < 0 || index >= numGatePrograms || text == nullptr) {
         return false;
     }
-    writeText(text, programs[static_cast<std::size_t>(index)].name);
+    writeText(text, programs[static_cast<std::size_t>(index)].getName().data());
     return true;
 }
 

@@ -13,18 +13,18 @@
 namespace {
 
 template <bool accumulate, BufferLayout layout>
-void steadyRunsBaseline(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
-                        const std::atomic<float>& level) {
-    gainSteadyRuns<accumulate, layout>(buffers, start, count, level);
+vst2::int32 steadyRunsBaseline(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
+                               const std::atomic<float>& level, float target) {
+    return gainSteadyRuns<accumulate, layout>(buffers, start, count, level, target);
 }
 
 #if STEPVEIL_WIDE_KERNELS
 // AVX2 without FMA: the compiler may only widen the same multiplies and adds, never fuse them.
 template <bool accumulate, BufferLayout layout>
-__attribute__((target("avx2"))) void steadyRunsWide(const StereoBuffers& buffers, vst2::int32 start,
-                                                    vst2::int32 count,
-                                                    const std::atomic<float>& level) {
-    gainSteadyRuns<accumulate, layout>(buffers, start, count, level);
+__attribute__((target("avx2"))) vst2::int32
+steadyRunsWide(const StereoBuffers& buffers, vst2::int32 start, vst2::int32 count,
+               const std::atomic<float>& level, float target) {
+    return gainSteadyRuns<accumulate, layout>(buffers, start, count, level, target);
 }
 
 KernelWidth detectKernelWidth() {

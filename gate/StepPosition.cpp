@@ -59,18 +59,29 @@ void computeGrid(StepGrid& grid) {
     grid.usable = grid.stepSamples > 0.0 && grid.stepSamples + 1.0 < countableSampleLimit;
 }
 
-// Equal numbers give the same grid: the only equal doubles that differ, 0.0 and -0.0, give
-// none either way, and NaN, equal to nothing, is looked at again every time.
-void updateGrid(const VstTimeInfo& timeInfo, StepGrid& grid) {
-    if (timeInfo.sampleRate == grid.sampleRate && timeInfo.tempo == grid.tempo &&
-        timeInfo.timeSigNumerator == grid.numerator &&
-        timeInfo.timeSigDenominator == grid.denominator) {
+// The grid is kept for the record's own tempo, metre and sample rate (and the effect's rate,
+// which stands in for a missing one), so a block whose record repeats them costs five
+// comparisons. Equal numbers give the same grid: the only equal doubles that differ, 0.0 and
+// -0.0, give none either way, and NaN, equal to nothing, is looked at again every time. The
+// grid itself is made with a missing time signature taken as 4/4 and a missing sample rate
+// replaced by the effect's own.
+void updateGrid(const VstTimeInfo& timeInfo, double effectSampleRate, StepGrid& grid) {
+    if (timeInfo.sampleRate == grid.recordSampleRate && timeInfo.tempo == grid.tempo &&
+        timeInfo.timeSigNumerator == grid.recordNumerator &&
+        timeInfo.timeSigDenominator == grid.recordDenominator &&
+        effectSampleRate == grid.effectSampleRate) {
         return;
     }
-    grid.sampleRate = timeInfo.sampleRate;
+    grid.recordSampleRate = timeInfo.sampleRate;
     grid.tempo = timeInfo.tempo;
-    grid.numerator = timeInfo.timeSigNumerator;
-    grid.denominator = timeInfo.timeSigDenominator;
+    grid.recordNumerator = timeInfo.timeSigNumerator;
+    grid.recordDenominator = timeInfo.timeSigDenominator;
+    grid.effectSampleRate = effectSampleRate;
+    const bool metreGiven = timeInfo.timeSigNumerator > 0 && timeInfo.timeSigDenominator > 0;
+    grid.numerator = metreGiven ? timeInfo.timeSigNumerator : 4;
+    grid.denominator = metreGiven ? timeInfo.timeSigDenominator : 4;
+    grid.sampleRate =
+        isPositiveFinite(timeInfo.sampleRate) ? timeInfo.sampleRate : effectSampleRate;
     computeGrid(grid);
 }
 
@@ -88,12 +99,12 @@ vst2::int32 stepInBar(double positionInBar, const StepGrid& grid) {
 
 } // namespace
 
-StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
+StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid, double effectSampleRate) {
     StepPosition position;
     if (timeInfo == nullptr) {
         return position;
     }
-    updateGrid(*timeInfo, grid);
+    updateGrid(*timeInfo, effectSampleRate, grid);
     if (!grid.usable) {
         return position;
     }
@@ -102,8 +113,10 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
     if (hostLeftPositionUnset(*timeInfo)) {
         // Bars are then counted from the start of the song; folding finds the bar.
         positionInBar = timeInfo->samplePos / grid.samplesPerQuarter;
+        position.songPosition = positionInBar;
     } else {
         positionInBar = timeInfo->ppqPos - timeInfo->barStartPos;
+        position.songPosition = timeInfo->ppqPos;
     }
     if (!std::isfinite(positionInBar)) {
         return position;
@@ -126,5 +139,7 @@ StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid) {
     position.samplesToNextStep = samplesToNextStep;
     position.remainder = samplesToNextStep - wholeSamples;
     position.stepSamples = grid.stepSamples;
+    position.samplesPerQuarter = grid.samplesPerQuarter;
+    position.playing = (timeInfo->flags & kVstTransportPlaying) != 0;
     return position;
 }

@@ -19,6 +19,13 @@ struct StepPosition {
     double remainder = 0.0;
     // Length of one step in samples, a 32nd of the bar.
     double stepSamples = 0.0;
+    // Where the host says the song stands, in quarter notes from its start (before folding
+    // into the bar), and the length of a quarter note in samples: what tells a song that
+    // stands still, or moves on by the last block, from one that jumped.
+    double songPosition = 0.0;
+    double samplesPerQuarter = 0.0;
+    // The host's transport-playing flag.
+    bool playing = false;
 };
 
 // The filter the gate passes when it asks the host for time information: ppqPos, tempo,
@@ -30,8 +37,13 @@ constexpr vst2::int32 gateTimeInfoFilter = kVstPpqPosValid | kVstTempoValid | kV
 // change while a song plays, so the gate keeps the grid from block to block and works it out
 // again only when one of them changes, sparing the divisions of every block.
 struct StepGrid {
-    // What the grid was worked out from; zeros, which no host's record yields a grid for,
-    // until the first block.
+    // The record's numbers the grid was worked out for, and the effect's sample rate; zeros,
+    // which no host's record yields a grid for, until the first block.
+    double recordSampleRate = 0.0;
+    vst2::int32 recordNumerator = 0;
+    vst2::int32 recordDenominator = 0;
+    double effectSampleRate = 0.0;
+    // The numbers the grid was worked out from: the record's, or what stands in for them.
     double sampleRate = 0.0;
     double tempo = 0.0;
     vst2::int32 numerator = 0;
@@ -48,6 +60,9 @@ struct StepGrid {
 };
 
 // Reads sampleRate, tempo, ppqPos, barStartPos and the time signature (and, for hosts that
-// leave ppqPos unset, samplePos and flags). Null or unusable information gives usable false.
-// `grid` is brought up to date with the record's tempo, metre and sample rate.
-StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid);
+// leave ppqPos unset, samplePos; and the flags). A time signature whose numerator or
+// denominator is 0 or less is taken as 4/4, and a sample rate that is not finite and positive
+// is replaced by `effectSampleRate` (the one the host set on the effect): hosts that leave
+// those fields empty still give a tempo and a position. Null information, or no usable tempo
+// or position, gives usable false. `grid` is brought up to date with the numbers used.
+StepPosition locateStep(const VstTimeInfo* timeInfo, StepGrid& grid, double effectSampleRate);

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# The README's main command: installs what the build needs, builds the Linux plug-in and the
-# `stepveil` tool, gates the tool's built-in source through the plug-in file, so that the
-# result can be heard without any audio file of one's own, and saves a picture of the editor.
+# The README's main command: installs what the plug-in builds and runs with (nothing the tests
+# alone need, and never another architecture), builds the Linux plug-in and the `stepveil`
+# tool, gates the tool's built-in source through the plug-in file, so that the result can be
+# heard without any audio file of one's own, and saves a picture of the editor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh demo
 
 # STEPVEIL_BUILD_DIR lets a developer run the demo against a build folder of their own.
 build_dir=${STEPVEIL_BUILD_DIR:-build/linux}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+# A new build folder is configured without the tests and benchmarks, whose libraries the demo
+# does not install; one configured before (by the test stages, say) keeps its settings.
+options=()
+[ -e "$build_dir/CMakeCache.txt" ] || options=(-DSTEPVEIL_TESTS=OFF -DSTEPVEIL_BENCH=OFF)
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${options[@]}"
 cmake --build "$build_dir" -j2 --target stepveil
 stepveil=$build_dir/tools/stepveil
 

@@ -2,42 +2,10 @@
 
 #include "tools/ToolError.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include <memory>
 
 namespace stepveil::tool {
 namespace {
-
-std::string systemError() {
-    return std::strerror(errno);
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// mkstemp makes the file readable by its owner only; give the finished file the mode any
-// new file would get under the user's umask.
-void applyDefaultFileMode(int descriptor) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, static_cast<mode_t>(0666 & ~mask));
-}
 
 int sampleFormatBits(SampleFormat format) {
     switch (format) {
@@ -98,81 +66,45 @@ AudioOutput::AudioOutput(std::string path, OutputFormat format, int channelCount
                       std::to_string(channelCount) + " channel(s) at " +
                       std::to_string(sampleRate) + " Hz");
     }
-    struct stat status {};
-    if (stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        throw failure("cannot write \"" + path_ + "\": it is a directory");
-    }
-    std::string pattern = directoryOf(path_) + "/." + fileNameOf(path_) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    descriptor_ = mkstemp(name.data());
-    if (descriptor_ < 0) {
-        throw failure("cannot write \"" + path_ + "\": " + systemError());
-    }
-    temporaryPath_ = name.data();
-    applyDefaultFileMode(descriptor_);
-    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
-    if (file_ == nullptr) {
-        const std::string reason = sf_strerror(nullptr);
-        discard();
-        throw failure("cannot write \"" + path_ + "\": " + reason);
+    file_ = std::make_unique<ReplacementFile>(path_);
+    sound_ = sf_open_fd(file_->descriptor(), SFM_WRITE, &info, SF_FALSE);
+    if (sound_ == nullptr) {
+        throw failure("cannot write \"" + path_ + "\": " + sf_strerror(nullptr));
     }
     if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64) {
         // A render of unknown length that stays small still ends up as a WAV file.
-        sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+        sf_command(sound_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     }
     // Integer formats clip rather than wrap around when a sample exceeds full scale.
-    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(sound_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
 
 AudioOutput::~AudioOutput() {
-    discard();
+    if (sound_ != nullptr) {
+        sf_close(sound_);
+    }
 }
 
 void AudioOutput::setTags(const AudioTags& tags) {
     for (const auto& [kind, text] : tags) {
         // A format that cannot hold a tag refuses it; the audio matters more than the tag.
-        sf_set_string(file_, kind, text.c_str());
+        sf_set_string(sound_, kind, text.c_str());
     }
 }
 
 void AudioOutput::write(const float* interleaved, int frames) {
-    if (sf_writef_float(file_, interleaved, frames) != frames) {
-        throw failure("cannot write \"" + path_ + "\": " + sf_strerror(file_));
+    if (sf_writef_float(sound_, interleaved, frames) != frames) {
+        throw failure("cannot write \"" + path_ + "\": " + sf_strerror(sound_));
     }
 }
 
 void AudioOutput::commit() {
-    const int closeResult = sf_close(file_);
-    file_ = nullptr;
+    const int closeResult = sf_close(sound_);
+    sound_ = nullptr;
     if (closeResult != 0) {
         throw failure("cannot finish \"" + path_ + "\": " + sf_error_number(closeResult));
     }
-    const bool synced = fsync(descriptor_) == 0;
-    const bool closed = close(descriptor_) == 0;
-    descriptor_ = -1;
-    if (!synced || !closed) {
-        throw failure("cannot finish \"" + path_ + "\": " + systemError());
-    }
-    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-        throw failure("cannot move the result to \"" + path_ + "\": " + systemError());
-    }
-    temporaryPath_.clear();
-}
-
-void AudioOutput::discard() {
-    if (file_ != nullptr) {
-        sf_close(file_);
-        file_ = nullptr;
-    }
-    if (descriptor_ >= 0) {
-        close(descriptor_);
-        descriptor_ = -1;
-    }
-    if (!temporaryPath_.empty()) {
-        unlink(temporaryPath_.c_str());
-        temporaryPath_.clear();
-    }
+    file_->commit();
 }
 
 } // namespace stepveil::tool

@@ -5,10 +5,12 @@
 
 #include "tools/AudioInput.h"
 #include "tools/CommandLine.h"
+#include "tools/ReplacementFile.h"
 
 #include <sndfile.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,12 +33,10 @@ public:
     void commit();
 
 private:
-    void discard();
-
     std::string path_;
-    std::string temporaryPath_;
-    int descriptor_ = -1;
-    SNDFILE* file_ = nullptr;
+    // Closed by the destructor, before the file under it goes unless committed.
+    std::unique_ptr<ReplacementFile> file_;
+    SNDFILE* sound_ = nullptr;
 };
 
 // The libsndfile format code for a file type and sample format. WAV is plain WAV when the

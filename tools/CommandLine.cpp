@@ -15,24 +15,25 @@ struct KnownOption {
 };
 
 constexpr KnownOption renderOptions[] = {
-    {"--plugin", true},  {"--program", true}, {"--levels", true},      {"--tempo", true},
-    {"--meter", true},   {"--start", true},   {"--rate", true},        {"--bars", true},
-    {"--seconds", true}, {"--block", true},   {"--accumulate", false}, {"--format", true},
+    {"--plugin", true},      {"--bank", true},   {"--preset", true},  {"--program", true},
+    {"--levels", true},      {"--tempo", true},  {"--meter", true},   {"--start", true},
+    {"--rate", true},        {"--bars", true},   {"--seconds", true}, {"--block", true},
+    {"--accumulate", false}, {"--format", true},
 };
 
 constexpr KnownOption infoOptions[] = {
     {"--plugin", true},
+    {"--bank", true},
+    {"--preset", true},
 };
 
 constexpr KnownOption snapshotOptions[] = {
-    {"--plugin", true},
-    {"--program", true},
-    {"--levels", true},
+    {"--plugin", true},  {"--bank", true},   {"--preset", true},
+    {"--program", true}, {"--levels", true},
 };
 
 constexpr KnownOption openOptions[] = {
-    {"--plugin", true},
-    {"--program", true},
+    {"--plugin", true}, {"--bank", true}, {"--preset", true}, {"--program", true}, {"--save", true},
 };
 
 using OptionHandler = std::function<void(std::string_view name, const std::string& value)>;
@@ -114,6 +115,18 @@ ProgramChoice parseProgramChoice(const std::string& value) {
     return choice;
 }
 
+// --bank and --preset, which every command takes; false for any other option.
+bool applyStateOption(StateFiles& state, std::string_view name, const std::string& value) {
+    if (name != "--bank" && name != "--preset") {
+        return false;
+    }
+    if (value.empty()) {
+        throw usageError(std::string(name) + ": expected a file name");
+    }
+    (name == "--bank" ? state.bankPath : state.presetPath) = value;
+    return true;
+}
+
 SourceLength parseSourceLength(std::string_view name, const std::string& value) {
     SourceLength length;
     if (name == "--bars") {
@@ -132,6 +145,9 @@ SourceLength parseSourceLength(std::string_view name, const std::string& value) 
 
 void applyRenderOption(RenderOptions& options, std::string& formatName, std::string_view name,
                        const std::string& value) {
+    if (applyStateOption(options.state, name, value)) {
+        return;
+    }
     if (name == "--plugin") {
         options.pluginPath = value;
     } else if (name == "--program") {
@@ -204,8 +220,11 @@ Command parseRender(const std::vector<std::string>& args) {
 Command parseInfo(const std::vector<std::string>& args) {
     InfoOptions options;
     const ScannedArguments scanned = scanArguments(
-        "info", args, 1, infoOptions,
-        [&](std::string_view, const std::string& value) { options.pluginPath = value; });
+        "info", args, 1, infoOptions, [&](std::string_view name, const std::string& value) {
+            if (!applyStateOption(options.state, name, value)) {
+                options.pluginPath = value;
+            }
+        });
     if (scanned.helpRequested) {
         return HelpRequest{"info"};
     }
@@ -220,10 +239,26 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
            lowerCase(text.substr(text.size() - ending.size())) == ending;
 }
 
+// What --save writes follows the file's extension, as hosts name these files.
+PresetKind saveKindOf(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".fxb")) {
+        return PresetKind::bank;
+    }
+    if (endsWithIgnoringCase(path, ".fxp")) {
+        return PresetKind::program;
+    }
+    throw usageError("--save: the file must end in .fxb (the bank) or .fxp (the current "
+                     "program): \"" +
+                     path + "\"");
+}
+
 Command parseSnapshot(const std::vector<std::string>& args) {
     SnapshotOptions options;
     const ScannedArguments scanned = scanArguments(
         "snapshot", args, 1, snapshotOptions, [&](std::string_view name, const std::string& value) {
+            if (applyStateOption(options.state, name, value)) {
+                return;
+            }
             if (name == "--plugin") {
                 options.pluginPath = value;
             } else if (name == "--program") {
@@ -253,8 +288,14 @@ Command parseOpen(const std::vector<std::string>& args) {
     OpenOptions options;
     const ScannedArguments scanned = scanArguments(
         "open", args, 1, openOptions, [&](std::string_view name, const std::string& value) {
+            if (applyStateOption(options.state, name, value)) {
+                return;
+            }
             if (name == "--plugin") {
                 options.pluginPath = value;
+            } else if (name == "--save") {
+                options.savePath = value;
+                options.saveKind = saveKindOf(value);
             } else {
                 options.program = parseProgramChoice(value);
             }

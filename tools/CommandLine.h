@@ -2,6 +2,7 @@
 // plug-in: each subcommand has its own options record, and every value in it is checked.
 #pragma once
 
+#include "tools/PresetFile.h"
 #include "tools/ValueParsing.h"
 
 #include <optional>
@@ -27,6 +28,13 @@ struct ProgramChoice {
     std::string name;
 };
 
+// Program and bank files taken into the plug-in before anything else: the bank, then the
+// program file into the program chosen (by --program, or the bank's current one).
+struct StateFiles {
+    std::string bankPath;   // --bank FILE.fxb
+    std::string presetPath; // --preset FILE.fxp
+};
+
 // How much of the built-in source to render when there is no input file.
 struct SourceLength {
     enum class Unit { bars, seconds };
@@ -36,7 +44,9 @@ struct SourceLength {
 
 struct RenderOptions {
     std::string pluginPath; // empty: the plug-in built beside the tool
-    ProgramChoice program{0, {}};
+    StateFiles state;
+    // None: the bank's current program, or the first.
+    std::optional<ProgramChoice> program;
     std::optional<StepLevels> levels; // parameter values 0..1, set after the program
     double tempo = 120.0;
     Meter meter;
@@ -52,18 +62,24 @@ struct RenderOptions {
 
 struct InfoOptions {
     std::string pluginPath;
+    StateFiles state;
 };
 
 struct SnapshotOptions {
     std::string pluginPath;
-    ProgramChoice program{0, {}};
+    StateFiles state;
+    std::optional<ProgramChoice> program;
     std::optional<StepLevels> levels; // parameter values 0..1, set after the program
     std::string outputPath;           // a .png file
 };
 
 struct OpenOptions {
     std::string pluginPath;
-    ProgramChoice program{0, {}};
+    StateFiles state;
+    std::optional<ProgramChoice> program;
+    // --save: where the bank (.fxb) or the current program (.fxp) goes when the window closes.
+    std::string savePath;
+    PresetKind saveKind = PresetKind::bank;
 };
 
 struct HelpRequest {

@@ -2,6 +2,7 @@
 
 #include "tools/PluginLocation.h"
 #include "tools/PluginQueries.h"
+#include "tools/PluginState.h"
 
 #include <cstdint>
 #include <string>
@@ -101,9 +102,6 @@ void printPrograms(std::FILE* report, HostedPlugin& plugin) {
         }
         std::fprintf(report, "%4zu  %-24s%s\n", index, names[index].c_str(), levels.c_str());
     }
-    if (!names.empty()) {
-        plugin.setProgram(0);
-    }
 }
 
 void printParameters(std::FILE* report, HostedPlugin& plugin) {
@@ -123,8 +121,12 @@ void runInfo(const InfoOptions& options, std::FILE* report) {
     const std::string path = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     std::unique_ptr<HostedPlugin> plugin = loadPlugin(path);
     plugin->open();
+    const SelectedProgram current = loadState(*plugin, options.state, std::nullopt);
     printIdentity(report, *plugin);
+    printField(report, "Current",
+               "program " + std::to_string(current.index) + " \"" + current.name + "\"");
     printPrograms(report, *plugin);
+    plugin->setProgram(current.index);
     printParameters(report, *plugin);
 }
 

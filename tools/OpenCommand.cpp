@@ -3,7 +3,8 @@
 #include "tools/Interruption.h"
 #include "tools/PluginLocation.h"
 #include "tools/PluginQueries.h"
-#include "tools/ProgramLookup.h"
+#include "tools/PluginState.h"
+#include "tools/ReplacementFile.h"
 #include "tools/ToolError.h"
 
 #include <X11/Xlib.h>
@@ -131,9 +132,13 @@ void runOpen(const OpenOptions& options, std::FILE* report) {
     if ((plugin->effect()->flags & effFlagsHasEditor) == 0) {
         throw failure("\"" + path + "\" has no editor to show");
     }
-    const std::vector<std::string> names = programNames(*plugin);
-    const int program = resolveProgram(options.program, names);
-    plugin->setProgram(program);
+    // Made before the editor shows, so that a folder the file cannot go into is found before
+    // the user's work, not after it.
+    std::unique_ptr<ReplacementFile> saved;
+    if (!options.savePath.empty()) {
+        saved = std::make_unique<ReplacementFile>(options.savePath);
+    }
+    const SelectedProgram program = loadState(*plugin, options.state, options.program);
 
     ERect* size = nullptr;
     if (plugin->dispatch(effEditGetRect, 0, 0, &size) == 0 || size == nullptr ||
@@ -152,8 +157,9 @@ void runOpen(const OpenOptions& options, std::FILE* report) {
     if (plugin->dispatch(effEditOpen, 0, 0, window.handle()) == 0) {
         throw failure("the editor of \"" + path + "\" did not open on the X display");
     }
-    std::fprintf(report, "showing the editor, program %d \"%s\"; close its window to quit\n",
-                 program, names[static_cast<std::size_t>(program)].c_str());
+    const std::string ending = saved ? "save " + options.savePath : "quit";
+    std::fprintf(report, "showing the editor, program %d \"%s\"; close its window to %s\n",
+                 program.index, program.name.c_str(), ending.c_str());
     std::fflush(report);
 
     installInterruptionHandlers();
@@ -170,6 +176,13 @@ void runOpen(const OpenOptions& options, std::FILE* report) {
     }
     plugin->dispatch(effEditClose);
     plugin->setNoticeHandler(nullptr);
+    if (saved) {
+        saved->write(stateFileOf(*plugin, options.saveKind));
+        saved->commit();
+        std::fprintf(report, "saved %s of \"%s\" to %s\n",
+                     options.saveKind == PresetKind::bank ? "the bank" : "the current program",
+                     plugin->effectName().c_str(), options.savePath.c_str());
+    }
 }
 
 } // namespace stepveil::tool

@@ -5,7 +5,7 @@
 #include "tools/DemoSource.h"
 #include "tools/PluginLocation.h"
 #include "tools/PluginQueries.h"
-#include "tools/ProgramLookup.h"
+#include "tools/PluginState.h"
 #include "tools/ProgressBar.h"
 #include "tools/RenderLoop.h"
 #include "tools/ToolError.h"
@@ -35,7 +35,7 @@ std::unique_ptr<SignalSource> openSource(const RenderOptions& options) {
 }
 
 // The host's side of the session: tempo, metre, position and rate on the transport, then
-// the start-up a host performs, the program and the levels, then switching the effect on.
+// the start-up a host performs, the bank, program and levels, then switching the effect on.
 std::string preparePlugin(HostedPlugin& plugin, const RenderOptions& options, int sampleRate) {
     host::Transport& transport = plugin.transport();
     transport.setSampleRate(sampleRate);
@@ -44,9 +44,7 @@ std::string preparePlugin(HostedPlugin& plugin, const RenderOptions& options, in
     transport.setPpqPosition(options.startPosition);
     plugin.open();
 
-    const std::vector<std::string> names = programNames(plugin);
-    const int program = resolveProgram(options.program, names);
-    plugin.setProgram(program);
+    const SelectedProgram program = loadState(plugin, options.state, options.program);
     if (options.levels) {
         if (parameterCount(plugin) < stepCount) {
             throw failure("--levels needs a plug-in with 32 parameters; this one has " +
@@ -57,7 +55,7 @@ std::string preparePlugin(HostedPlugin& plugin, const RenderOptions& options, in
         }
     }
     plugin.resume();
-    return std::to_string(program) + " \"" + names[static_cast<std::size_t>(program)] + "\"" +
+    return std::to_string(program.index) + " \"" + program.name + "\"" +
            (options.levels ? " with the levels given" : "");
 }
 

@@ -2,7 +2,7 @@
 
 #include "tools/PluginLocation.h"
 #include "tools/PluginQueries.h"
-#include "tools/ProgramLookup.h"
+#include "tools/PluginState.h"
 #include "tools/ToolError.h"
 
 #include <cerrno>
@@ -87,9 +87,7 @@ private:
 };
 
 std::string chooseLevels(HostedPlugin& plugin, const SnapshotOptions& options) {
-    const std::vector<std::string> names = programNames(plugin);
-    const int program = resolveProgram(options.program, names);
-    plugin.setProgram(program);
+    const SelectedProgram program = loadState(plugin, options.state, options.program);
     if (options.levels) {
         if (parameterCount(plugin) != stepCount) {
             throw failure("--levels needs a plug-in with 32 parameters; this one has " +
@@ -99,7 +97,7 @@ std::string chooseLevels(HostedPlugin& plugin, const SnapshotOptions& options) {
             plugin.setParameter(step, (*options.levels)[static_cast<std::size_t>(step)]);
         }
     }
-    return std::to_string(program) + " \"" + names[static_cast<std::size_t>(program)] + "\"" +
+    return std::to_string(program.index) + " \"" + program.name + "\"" +
            (options.levels ? " with the levels given" : "");
 }
 

@@ -10,9 +10,12 @@ Runs the Stepveil plug-in file as a host would.
 
 Commands:
   render [OPTIONS] [INPUT] OUTPUT   gate an audio file (or the built-in source) into OUTPUT
-  info [--plugin PATH]              show what a host sees of the plug-in
+  info [OPTIONS]                    show what a host sees of the plug-in
   snapshot [OPTIONS] OUTPUT.png     save a picture of the plug-in's editor
   open [OPTIONS]                    show the plug-in's editor in a window (X11)
+
+Every command takes the programs of a bank file (--bank FILE.fxb) and of a program file
+(--preset FILE.fxp), as VST 2 hosts export them; `open --save` writes them.
   help [COMMAND]                    show this text, or a command's own
 
 Options for every command:
@@ -33,7 +36,10 @@ only replaced once the whole render has succeeded.
 
 Options:
   --plugin PATH       the plug-in file (default: the one built beside this tool)
-  --program N|NAME    program number or name, such as 8 or "Total Stutter" (default 0)
+  --bank FILE.fxb     load a bank file's programs first
+  --program N|NAME    program number or name, such as 8 or "Total Stutter" (default: the
+                      bank's current program, else 0)
+  --preset FILE.fxp   load a program file into that program
   --levels a,b,...    32 step levels in 32nds (0..32), set after the program
   --tempo BPM         tempo, 1..1000 (default 120)
   --meter N/D         time signature, N 1..64, D 1, 2, 4, ... 64 (default 4/4)
@@ -48,14 +54,17 @@ Options:
                       pcm24 (FLAC default) or pcm32; FLAC takes pcm16 or pcm24 only
 )";
 
-constexpr const char* infoText = R"(Usage: stepveil info [--plugin PATH]
+constexpr const char* infoText = R"(Usage: stepveil info [--plugin PATH] [--bank FILE.fxb] [--preset FILE.fxp]
 
 Loads the plug-in file and lists what a host sees: name, vendor, product, version, unique
-id, flags, channels, the programs with their names and levels (in 32nds), and the
-parameter names.
+id, flags, channels, the current program, the programs with their names and levels (in
+32nds), and the parameter names. With --bank or --preset, after loading those files: a way
+to look into them.
 
 Options:
   --plugin PATH       the plug-in file (default: the one built beside this tool)
+  --bank FILE.fxb     load a bank file's programs first
+  --preset FILE.fxp   load a program file into the current program
 )";
 
 constexpr const char* snapshotText = R"(Usage: stepveil snapshot [OPTIONS] OUTPUT.png
@@ -66,7 +75,10 @@ the picture is complete.
 
 Options:
   --plugin PATH       the plug-in file (default: the one built beside this tool)
-  --program N|NAME    program number or name whose levels the editor shows (default 0)
+  --bank FILE.fxb     load a bank file's programs first
+  --program N|NAME    program number or name whose levels the editor shows (default: the
+                      bank's current program, else 0)
+  --preset FILE.fxp   load a program file into that program
   --levels a,b,...    32 step levels in 32nds (0..32), set after the program
 )";
 
@@ -79,7 +91,14 @@ receives it, with the plug-in's own texts, such as:
 
 Options:
   --plugin PATH       the plug-in file (default: the one built beside this tool)
-  --program N|NAME    program number or name whose levels the editor shows (default 0)
+  --bank FILE.fxb     load a bank file's programs first
+  --program N|NAME    program number or name whose levels the editor shows (default: the
+                      bank's current program, else 0)
+  --preset FILE.fxp   load a program file into that program
+  --save FILE.fxb|FILE.fxp
+                      when the window closes (or on Ctrl-C), write the whole bank (.fxb) or
+                      the current program (.fxp) there, for hosts and `stepveil --bank`;
+                      an earlier file is replaced only once the new one is complete
 )";
 
 } // namespace

@@ -2,6 +2,6 @@
 # The shipped Linux build, warnings as errors, and its tests.
 set -euo pipefail
 cd "$STEPVEIL_ROOT"
-cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON
+bash scripts/configure-linux.sh build/linux
 cmake --build build/linux -j"$JOBS"
 (cd build/linux && ctest --output-on-failure -j"$JOBS")

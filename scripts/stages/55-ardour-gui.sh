@@ -7,6 +7,6 @@ set -euo pipefail
 cd "$STEPVEIL_ROOT"
 # The Linux stage's build; STEPVEIL_LINUX_BUILD points elsewhere for a run of this stage alone.
 build=${STEPVEIL_LINUX_BUILD:-build/linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTEPVEIL_WERROR=ON >/dev/null
+bash scripts/configure-linux.sh "$build" >/dev/null
 cmake --build "$build" --target ardour_test_parts -j"$JOBS"
 timeout 300 xvfb-run -a bash tests/ardour/run-ardour-gui-test.sh "$build"

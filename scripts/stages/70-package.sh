@@ -118,6 +118,15 @@ grep -e '^found: ' -e '^loaded: ' "$work/ardour.log" | sed 's/^/  /'
 grep -qx "loaded: $name from $plugin, .*" "$work/ardour.log" ||
     fail "Ardour loaded another file than $plugin"
 
+printf '\n=== The LV2 bundle, without LV2_PATH\n'
+bundle=/usr/lib/lv2/Stepveil.lv2
+[ -f "$bundle/manifest.ttl" ] || fail "the package did not install $bundle"
+if command -v lv2ls >/dev/null; then
+    (unset LV2_PATH; lv2ls) | grep -qx urn:ovrin-audio:stepveil ||
+        fail "lv2ls does not find the installed bundle $bundle"
+    echo "  lv2ls finds urn:ovrin-audio:stepveil in $bundle"
+fi
+
 printf '\n=== Removing the package\n'
 remove_package
 echo "  $plugin is gone again"

@@ -7,6 +7,11 @@
 // The host sees the wrapped effect's identity, channels and programs; only the record's
 // address differs. The effect's calls to its host are forwarded with the host's record in
 // place of the effect's own, because hosts find their plug-in by the record they hold.
+//
+// Two settings let a test play a part the host cannot: STEPVEIL_RECORDER_HIDE_CHUNKS=1 hides
+// the effect's chunk flag, so that the host keeps only parameters, as it did for plug-ins
+// without chunks; STEPVEIL_RECORDER_RENAME="N=NAME" renames program N whenever the host
+// selects it, as a host's own rename command would (Ardour has none).
 #include "host/PluginLibrary.h"
 #include "tests/ardour/CallJournal.h"
 #include "vst2/vst2.h"
@@ -53,6 +58,41 @@ AEffect* hostRecordFor(AEffect* inner) {
     return nullptr;
 }
 
+bool hidesChunks() {
+    const char* setting = std::getenv("STEPVEIL_RECORDER_HIDE_CHUNKS");
+    return setting != nullptr && std::string(setting) == "1";
+}
+
+// The rename a host's user asked for: program number and new name, or program -1.
+struct Rename {
+    int32 program = -1;
+    std::string name;
+};
+
+Rename renameAsked() {
+    const char* setting = std::getenv("STEPVEIL_RECORDER_RENAME");
+    Rename rename;
+    const std::string text = setting != nullptr ? setting : "";
+    const auto equals = text.find('=');
+    if (equals != std::string::npos && equals > 0) {
+        rename.program = std::atoi(text.substr(0, equals).c_str());
+        rename.name = text.substr(equals + 1);
+    }
+    return rename;
+}
+
+void renameWhenSelected(AEffect* inner, int32 opcode, intptr value) {
+    static const Rename rename = renameAsked();
+    if (opcode != effSetProgram || value != rename.program) {
+        return;
+    }
+    std::string name = rename.name;
+    const intptr result = inner->dispatcher(inner, effSetProgramName, 0, 0, name.data(), 0.0f);
+    CallJournal::instance().note("renamed program " + std::to_string(rename.program) + " to \"" +
+                                 rename.name + "\"");
+    CallJournal::instance().dispatcherCall(effSetProgramName, 0, 0, name.data(), 0.0f, result);
+}
+
 // Fields an effect may change after its entry has returned (an editor attaching itself sets a
 // flag, a delay may change on resume): the host must see them in its own record too.
 void copyDescription(const AEffect& from, AEffect& to) {
@@ -60,7 +100,7 @@ void copyDescription(const AEffect& from, AEffect& to) {
     to.numParams = from.numParams;
     to.numInputs = from.numInputs;
     to.numOutputs = from.numOutputs;
-    to.flags = from.flags;
+    to.flags = hidesChunks() ? from.flags & ~effFlagsProgramChunks : from.flags;
     to.initialDelay = from.initialDelay;
     to.realQualities = from.realQualities;
     to.offQualities = from.offQualities;
@@ -99,6 +139,7 @@ intptr VST2_CALL forwardDispatcher(AEffect* hostRecord, int32 opcode, int32 inde
     AEffect* inner = wrapped->inner;
     const intptr result = inner->dispatcher(inner, opcode, index, value, ptr, opt);
     CallJournal::instance().dispatcherCall(opcode, index, value, ptr, opt, result);
+    renameWhenSelected(inner, opcode, value);
     if (opcode == effClose) {
         // The effect is gone; the host does not use its record after effClose either.
         forget(wrapped);
@@ -147,6 +188,7 @@ AEffect* wrap(AEffect* inner) {
     wrapped->inner = inner;
     AEffect& record = wrapped->hostRecord;
     record = *inner;
+    copyDescription(*inner, record);
     record.object = wrapped;
     record.user = nullptr;
     record.resvd1 = 0;

@@ -2,8 +2,10 @@
 -- Run by ardour7-lua (Ardour's headless Lua session tool) from run-ardour-test.sh:
 --
 --   ardour7-lua ardour-session.lua SESSION_DIR PLUGIN_FILE EXPORT_FILE RATE TEMPO NUMERATOR
---                                  DENOMINATOR PROGRAM FRAMES PRESET_ID
+--                                  DENOMINATOR PROGRAM FRAMES PRESET_ID [lv2]
 --
+-- With "lv2" last, PLUGIN_FILE is the URI of an LV2 plug-in (found through LV2_PATH) and
+-- PROGRAM the label of one of its presets.
 -- The session has one stereo track whose first processor, "Constant Level Source"
 -- (constant-level-source.lua), gives every sample the same value per channel; the plug-in
 -- follows it. The track's panner is bypassed so that the master bus receives the plug-in's
@@ -12,6 +14,10 @@
 -- With the word "open-editor" in place of EXPORT_FILE (PRESET_ID is then ignored) nothing is
 -- exported: the session is saved with the plug-in's editor window marked open, so that
 -- Ardour's GUI shows the editor as soon as it loads the session (run-ardour-gui-test.sh).
+-- With the word "transport" nothing is exported either: the session plays in real time on
+-- the dummy backend while the script stops, starts, relocates and loops its transport, so
+-- that a recording plug-in can write down what Ardour tells a plug-in meanwhile
+-- (record-ardour-transport.sh). FRAMES is then the length of one bar in samples.
 -- Every failure ends the tool with a non-zero exit status and a message on stderr.
 
 local function fail (message)
@@ -24,9 +30,10 @@ local function say (message)
 	io.stdout:flush ()
 end
 
-if #arg ~= 10 then
-	fail ("expected 10 arguments, got " .. #arg)
+if #arg ~= 10 and not (#arg == 11 and arg[11] == "lv2") then
+	fail ("expected 10 arguments (or 11, the last \"lv2\"), got " .. #arg)
 end
+local lv2 = arg[11] == "lv2"
 
 local session_dir   = arg[1]
 local plugin_file   = arg[2]
@@ -35,7 +42,7 @@ local sample_rate   = math.tointeger (tonumber (arg[4]))
 local tempo         = tonumber (arg[5])
 local numerator     = math.tointeger (tonumber (arg[6]))
 local denominator   = math.tointeger (tonumber (arg[7]))
-local program       = math.tointeger (tonumber (arg[8]))
+local program       = lv2 and arg[8] or math.tointeger (tonumber (arg[8]))
 local frames        = math.tointeger (tonumber (arg[9]))
 local preset_id     = arg[10]
 
@@ -65,10 +72,11 @@ tempo_map:set_meter (Temporal.Meter (numerator, denominator), Temporal.timepos_t
 Temporal.TempoMap.update (tempo_map)
 say (string.format ("tempo map: %g bpm, %d/%d", tempo, numerator, denominator))
 
--- The plug-in is found by its file, whatever name it gives itself.
+-- The plug-in is found by its file (an LV2 plug-in by its URI), whatever name it gives itself.
+local plugin_type = lv2 and ARDOUR.PluginType.LV2 or ARDOUR.PluginType.LXVST
 local plugin_id = nil
 for info in ARDOUR.LuaAPI.list_plugins ():iter () do
-	if info.type == ARDOUR.PluginType.LXVST and info.path == plugin_file then
+	if info.type == plugin_type and (lv2 and info.unique_id or info.path) == plugin_file then
 		plugin_id = info.unique_id
 		say ("plug-in: " .. info.name .. " (id " .. info.unique_id .. ") from " .. info.path)
 	end
@@ -92,7 +100,7 @@ if track:add_processor_by_index (source, 0, nil, true) ~= 0 then
 	fail ("cannot add the generator to the track")
 end
 
-local gate = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, ARDOUR.PluginType.LXVST, "")
+local gate = ARDOUR.LuaAPI.new_plugin (Session, plugin_id, plugin_type, "")
 if gate:isnil () then
 	fail ("Ardour cannot instantiate the plug-in")
 end
@@ -101,12 +109,13 @@ if track:add_processor_by_index (gate, 1, nil, true) ~= 0 then
 end
 track:panner_shell ():set_bypassed (true)
 
--- Ardour offers a VST's programs as its factory presets; loading one sends effSetProgram.
+-- Ardour offers a VST's programs as its factory presets; loading one sends effSetProgram. An
+-- LV2 plug-in's presets are chosen by their label.
 local plugin = gate:to_insert ():plugin (0)
 local chosen = nil
 for preset in plugin:get_info ():get_presets (false):iter () do
 	local index = tonumber (string.match (preset.uri, "^VST:%-?%d+:(%d+)$"))
-	if not preset.user and index == program then
+	if not preset.user and (lv2 and preset.label or index) == program then
 		chosen = preset
 	end
 end
@@ -116,7 +125,7 @@ end
 if not plugin:load_preset (chosen) then
 	fail ("cannot load program " .. program)
 end
-say (string.format ("program %d: %s (%s)", program, chosen.label, chosen.uri))
+say (string.format ("program %s: %s (%s)", program, chosen.label, chosen.uri))
 
 -- Ardour's GUI keeps its windows' state in the session file, inside <Extra><UI>; a plug-in's
 -- window is named after its route and processor, and a visible one is opened with the session.
@@ -177,8 +186,70 @@ local function export_master ()
 	close_session ()
 end
 
+-- Ardour's Lua interface can add a range but not mark it as the loop range, so the range is
+-- saved, marked in the session file, and the session loaded again.
+local function reload_with_loop_range (loop_start, loop_end)
+	Session:locations ():add_range (Temporal.timepos_t (loop_start), Temporal.timepos_t (loop_end))
+	if Session:save_state ("", false, false, false, false, false) ~= 0 then
+		fail ("cannot save the session")
+	end
+	local name = Session:snap_name ()
+	local session_file = session_dir .. "/" .. name .. ".ardour"
+	close_session ()
+	local file = io.open (session_file, "r")
+	local text = file and file:read ("a")
+	if file then file:close () end
+	local marked, count = string.gsub (text or "", 'flags="IsRangeMarker"', 'flags="IsAutoLoop,IsHidden"')
+	if count ~= 1 then
+		fail ("the saved session " .. session_file .. " holds no range to mark as the loop")
+	end
+	file = io.open (session_file, "w")
+	if not file or not file:write (marked) or not file:close () then
+		fail ("cannot write the session " .. session_file)
+	end
+	if not load_session (session_dir, name) then
+		fail ("cannot load the session again")
+	end
+end
+
+-- Plays the session in real time through the moves a user makes: standing still, a locate
+-- while stopped, playing, stopping, a jump while playing, a loop. Positions are in samples,
+-- chosen from the bar's length so that they fall inside steps, not on their boundaries.
+local function play_transport_moves (bar)
+	local step = bar / 32
+	local ui = ARDOUR.TransportRequestSource.TRS_UI
+	local function wait (seconds, what)
+		say (string.format ("%s for %g s from sample %d", what, seconds, Session:transport_sample ()))
+		ARDOUR.LuaAPI.usleep (math.floor (seconds * 1000000))
+	end
+	local function locate (sample, disposition)
+		Session:request_locate (math.floor (sample), false, disposition, ui)
+	end
+	-- The loop: from inside a full step of the first bar to the middle of a silent one.
+	reload_with_loop_range (math.floor (2.3 * step), math.floor (9.5 * step))
+	wait (0.6, "stopped at the start")
+	locate (step - 100, ARDOUR.LocateTransportDisposition.MustStop)
+	wait (0.6, "stopped after a locate")
+	locate (3.4 * step, ARDOUR.LocateTransportDisposition.MustStop)
+	wait (0.6, "stopped after a second locate")
+	Session:request_roll (ui)
+	wait (1.0, "rolling")
+	Session:request_stop (false, false, ui)
+	wait (0.6, "stopped")
+	locate (bar + 9.7 * step, ARDOUR.LocateTransportDisposition.MustRoll)
+	wait (0.8, "rolling after a jump")
+	Session:request_play_loop (true, true)
+	wait (2.0, "looping")
+	Session:request_stop (false, false, ui)
+	wait (0.6, "stopped after the loop")
+	say ("transport moves done")
+	close_session ()
+end
+
 if export_file == "open-editor" then
 	save_with_editor_open ()
+elseif export_file == "transport" then
+	play_transport_moves (frames)
 else
 	export_master ()
 end

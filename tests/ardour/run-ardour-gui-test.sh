@@ -26,31 +26,8 @@ tool=$build/tools/stepveil
 recorder_built=$build/tests/ardour/StepveilRecorder.so
 window_check=$build/tests/ardour/ardour_window_check
 
-# The X programs, each bounded: a server that stops answering must not hang the test.
-x_timeout=20
-xdotool_bounded() { timeout "$x_timeout" xdotool "$@"; }
-xwininfo_bounded() { timeout "$x_timeout" xwininfo "$@"; }
-window_check_bounded() { timeout "$x_timeout" "$window_check" "$@"; }
-
-# Bounds, none of them a judgement of speed: Ardour shows the editor in 2 to 5 s.
-ardour_timeout=120   # one Ardour run, whatever happens
-editor_wait=30       # from Ardour's start until it opens the editor (it takes 1 to 5 s)
-settle_wait=15       # for a picture or a call the editor has been given reason to make
-# Ardour 7.3 sometimes dies or hangs on its own (at start or teardown, with any plug-in); such
-# a run is tried again, each failure printed. A check that fails is final.
-attempts=3
-
-# The session: program 0 ("Quick Move"); its fifth level, at full, is dragged to the bottom.
-program=0
-program_levels=(32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0 32 16 16 0
-    32 16 16 0)
-dragged=4
-# The editor's geometry: 562 x 200 pixels; step k's slider is the 16-pixel column from
-# x = 25 + 16 k; a full level's handle is centred on row 53, level 0's on row 129.
-editor_size=562x200
-drag_x=$((25 + 16 * dragged + 8))
-drag_from_y=53
-drag_to_y=190
+# shellcheck source=tests/ardour/ardour-gui-common.sh
+source "$here/ardour-gui-common.sh"
 
 for file in "$plugin_built" "$tool" "$recorder_built" "$window_check"; do
     [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
@@ -61,12 +38,7 @@ done
 [ -n "${DISPLAY:-}" ] || fail "no X display: run under xvfb-run -a"
 find_ardour_programs
 
-rm -rf "$work"
-mkdir -p "$work"
-prepare_ardour_home "$work"
-cp "$here/ardour-gui-config.xml" "$ardour_config/config"
-# Ardour's first-run marker: without it a welcome dialog comes first.
-touch "$ardour_config/.a7"
+prepare_ardour_gui_home "$work"
 
 # The plug-in inside the recording plug-in, both registered in Ardour's cache.
 install_plugin "$plugin_built" "$work/vst-plugin"
@@ -74,19 +46,7 @@ export STEPVEIL_RECORDER_TARGET=$work/vst-plugin/Stepveil.so
 recorder_folder=$work/vst-recorder
 STEPVEIL_RECORDER_LOG=$work/scan-journal.txt install_plugin "$recorder_built" "$recorder_folder"
 
-# The pictures the editor must show, drawn headless by the plug-in itself.
-levels_text() {
-    local IFS=,
-    echo "$*"
-}
-after_levels=("${program_levels[@]}")
-after_levels[dragged]=0
-snapshot() {
-    timeout 60 "$tool" snapshot --plugin "$STEPVEIL_RECORDER_TARGET" --program "$program" "$@" \
-        >/dev/null || fail "stepveil snapshot failed"
-}
-snapshot "$work/before.png"
-snapshot --levels "$(levels_text "${after_levels[@]}")" "$work/after.png"
+draw_editor_pictures "$STEPVEIL_RECORDER_TARGET"
 
 # The session, made headless by the same script as the audio test's, with the editor open.
 echo "--- session: program $program through the recording plug-in, editor marked open"
@@ -95,16 +55,6 @@ LXVST_PATH=$recorder_folder timeout 120 "$lua_tool" "$here/ardour-session.lua" \
     "$program" 48000 - >"$work/session.log" 2>&1 ||
     { tail -n 20 "$work/session.log"; fail "the session could not be made"; }
 grep -E '^(plug-in|saved)' "$work/session.log" | sed 's/^/  /'
-
-ardour_pid=
-stop_ardour() {
-    if [ -n "$ardour_pid" ]; then
-        kill -TERM "$ardour_pid" 2>/dev/null || true
-        wait "$ardour_pid" 2>/dev/null || true
-        ardour_pid=
-    fi
-}
-trap stop_ardour EXIT
 
 journal=$work/journal.txt
 # Whether the journal has a line that matches an extended regular expression.
@@ -120,22 +70,6 @@ wait_for_journal() {
     done
     return 1
 }
-# Compares the editor's window with a picture until they are equal (the editor paints at its
-# next idle); prints the last comparison and keeps the captures when they never are.
-wait_for_picture() {
-    local window=$1 expected=$2 name=$3 tries
-    for ((tries = 0; tries < settle_wait * 5; tries++)); do
-        if window_check_bounded compare "$window" "$expected" >"$work/$name-compare.txt" 2>&1; then
-            sed 's/^/  /' "$work/$name-compare.txt"
-            return 0
-        fi
-        sleep 0.2
-    done
-    window_check_bounded compare "$window" "$expected" "$work/$name-difference.png" 2>&1 | sed 's/^/  /'
-    window_check_bounded capture "$window" "$work/$name-shown.png" 2>/dev/null || true
-    return 1
-}
-
 # Ardour's part: its plug-in window is shown and it has sent effEditOpen. Sets
 # `plugin_window` and `host_parent` (the window given to effEditOpen).
 find_plugin_window() {
@@ -158,11 +92,6 @@ find_editor() {
     editor=$(awk '{ print $1 }' <<<"$children")
     xwininfo_bounded -tree -id "$plugin_window" | grep -q "^ *$editor " || return 1
     xwininfo_bounded -id "$editor" | grep -q 'Map State: IsViewable'
-}
-
-show_windows() {
-    echo "  windows on the display:"
-    xwininfo_bounded -root -tree | grep -E '^ +0x' | grep -v ' 1x1+' | sed 's/^/  | /'
 }
 
 # One Ardour run. Status 0: every check passed; 1: a check failed; 2: Ardour failed on its own.
@@ -203,16 +132,7 @@ run_gui_session() {
     fi
     echo "  the editor is window $editor ($editor_size), in Ardour's window $host_parent inside its"
     echo "  plug-in window $plugin_window"
-    # Nothing of Ardour's may cover it while its pixels are read.
-    xdotool_bounded windowraise "$plugin_window"
-
-    echo "  its pixels against the headless picture of program $program:"
-    wait_for_picture "$editor" "$work/before.png" before || return 1
-    # The comparison must be able to fail: the picture of other levels is not what it shows.
-    if window_check_bounded compare "$editor" "$work/after.png" >/dev/null 2>&1; then
-        echo "  the editor also matches the picture with level $((dragged + 1)) at 0"
-        return 1
-    fi
+    editor_shows_first_picture "$editor" "$plugin_window" "program $program" || return 1
 
     echo "  dragging level $((dragged + 1)) from its top to below its slider with xdotool"
     xdotool_bounded mousemove --window "$editor" "$drag_x" "$drag_from_y" mousedown 1

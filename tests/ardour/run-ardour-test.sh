@@ -7,18 +7,33 @@
 # rounding of song positions that Ardour applies. One more session runs the plug-in inside a
 # recording plug-in that writes down what Ardour sends, summarised at the end.
 #
-# Usage: run-ardour-test.sh BUILD_DIR [WORK_DIR]
+# With --lv2 the same is done with the LV2 bundle instead, its presets chosen by their labels
+# (Ardour then sends the song position as time:Position events), at 120 and 90 bpm.
+#
+# Usage: run-ardour-test.sh [--lv2] BUILD_DIR [WORK_DIR]
 #   BUILD_DIR  a Linux build with the targets stepveil_plugin, stepveil, ardour_gate_check and
-#              stepveil_recorder (target ardour_test_parts builds them all)
-#   WORK_DIR   scratch folder, emptied first (default BUILD_DIR/ardour-test)
+#              stepveil_recorder (target ardour_test_parts builds them all; with --lv2 also
+#              stepveil_lv2_bundle)
+#   WORK_DIR   scratch folder, emptied first (default BUILD_DIR/ardour-test or ardour-lv2-test)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-test_name="ardour test"
+kind=vst
+if [ "${1:-}" = --lv2 ]; then
+    kind=lv2
+    shift
+fi
+test_name="ardour test ($kind)"
 # shellcheck source=tests/ardour/ardour-common.sh
 source "$here/ardour-common.sh"
-build=$(cd "${1:?usage: run-ardour-test.sh BUILD_DIR [WORK_DIR]}" && pwd)
-work=${2:-$build/ardour-test}
+build=$(cd "${1:?usage: run-ardour-test.sh [--lv2] BUILD_DIR [WORK_DIR]}" && pwd)
+if [ "$kind" = lv2 ]; then
+    work=${2:-$build/ardour-lv2-test}
+else
+    work=${2:-$build/ardour-test}
+fi
+lv2_bundle=$build/lv2/bundles/Stepveil.lv2
+lv2_uri=urn:ovrin-audio:stepveil
 
 plugin_built=$build/plugin/Stepveil.so
 render_tool=$build/tools/stepveil
@@ -42,6 +57,9 @@ source "$here/host-test-helpers.sh"
 for file in "$plugin_built" "$render_tool" "$checker" "$recorder_built"; do
     [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
 done
+if [ "$kind" = lv2 ]; then
+    [ -e "$lv2_bundle/manifest.ttl" ] || fail "missing $lv2_bundle (build stepveil_lv2_bundle)"
+fi
 
 find_ardour_programs
 
@@ -57,19 +75,27 @@ plugin_file=$direct_folder/Stepveil.so
 export STEPVEIL_RECORDER_TARGET=$plugin_file
 STEPVEIL_RECORDER_LOG=$work/scan-journal.txt install_plugin "$recorder_built" "$recorder_folder"
 
-# Runs one Ardour session; succeeds when Ardour ended cleanly and wrote the export.
+# Runs one Ardour session; succeeds when Ardour ended cleanly and wrote the export. The LV2
+# bundle is found through LV2_PATH, by its URI; its preset by label.
 run_session() {
     local name=$1 vst_folder=$2 file=$3 rate=$4 tempo=$5 numerator=$6 denominator=$7
     local program=$8 frames=$9 journal=${10}
     local export_file=$work/$name/export.wav
     local attempt status
+    local lv2_arguments=()
+    if [ "$kind" = lv2 ]; then
+        file=$lv2_uri
+        program=$(program_label "$program")
+        lv2_arguments=(lv2)
+    fi
     for ((attempt = 1; attempt <= attempts; attempt++)); do
         rm -rf "$work/$name/session" "$export_file"
         : >"$journal"
         status=0
-        LXVST_PATH=$vst_folder STEPVEIL_RECORDER_LOG=$journal timeout "$session_timeout" \
-            "$lua_tool" "$here/ardour-session.lua" "$work/$name/session" "$file" "$export_file" \
-            "$rate" "$tempo" "$numerator" "$denominator" "$program" "$frames" "$export_preset" \
+        LXVST_PATH=$vst_folder LV2_PATH=$(dirname "$lv2_bundle") STEPVEIL_RECORDER_LOG=$journal \
+            timeout "$session_timeout" "$lua_tool" "$here/ardour-session.lua" \
+            "$work/$name/session" "$file" "$export_file" "$rate" "$tempo" "$numerator" \
+            "$denominator" "$program" "$frames" "$export_preset" "${lv2_arguments[@]}" \
             >"$work/$name/ardour.log" 2>&1 || status=$?
         if [ "$status" -eq 0 ] && [ -s "$export_file" ]; then
             grep -v -e '^\[WARNING\]: Falling back' -e 'encoder is not available' \
@@ -140,7 +166,20 @@ summarise_journal() {
         }' "$journal"
 }
 
+# A factory program's name as the VST 2 file gives it: the label of its LV2 preset.
+program_label() {
+    "$render_tool" info --plugin "$plugin_file" | awk -v program="$1" '
+        /^Programs/ { inside = 1; next } inside && $1 == program {
+            name = substr($0, 7, 24); sub(/ +$/, "", name); print name; exit }'
+}
+
 echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
+if [ "$kind" = lv2 ]; then
+    run_case "lv2-4-4" "$direct_folder" "$plugin_file" 48000 120 4 4 8 4
+    run_case "lv2-3-4" "$direct_folder" "$plugin_file" 44100 90 3 4 0 4
+    echo "ardour LV2 test passed"
+    exit 0
+fi
 run_case "case-3-4" "$direct_folder" "$plugin_file" 48000 100 3 4 8 4
 run_case "case-7-8" "$direct_folder" "$plugin_file" 44100 132 7 8 0 4
 run_case "recorded" "$recorder_folder" "$recorder_folder/StepveilRecorder.so" 48000 100 3 4 8 4 \

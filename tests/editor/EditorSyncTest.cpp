@@ -67,13 +67,13 @@ TEST_F(EditorTest, ProgramChangeMovesEverySliderAndCellAfterOneIdle) {
     EXPECT_NE(picture().pixels, before.pixels);
 }
 
-TEST_F(EditorTest, ALevelOfTwoShowsSixtyFourWithTheHandlePinnedAtTheTop) {
+TEST_F(EditorTest, ALevelBeyondFullIsShownAsFullWithTheHandleAtTheTop) {
     openEditor();
     idle();
     setParameter(3, 2.0f);
     idle();
-    EXPECT_EQ(editor()->getSlider(3)->getValue(), 2.0f) << "passed on unchanged";
-    EXPECT_EQ(cellText(editor()->getDisplay(3)), "64");
+    EXPECT_EQ(editor()->getSlider(3)->getValue(), 1.0f) << "the level as the effect keeps it";
+    EXPECT_EQ(cellText(editor()->getDisplay(3)), "32");
     EXPECT_EQ(editor()->getSlider(3)->handleRect().top, 0);
     EXPECT_FALSE(editor()->getFrame()->anyViewDirty());
 }

@@ -4,7 +4,9 @@
 // to the effect's own calls (closing the editor from inside its idle, say), on two instances at
 // once that are closed and made again as a host does. Pointer arguments are what hosts pass:
 // null, or a buffer of the size the interface gives for that opcode, allocated to exactly that
-// size so the address sanitizer sees any access past it.
+// size so the address sanitizer sees any access past it. effSetChunk gets what hosts hand back
+// (a chunk one of the instances gave, edited, cut or lengthened, or any bytes): a refused one
+// must leave the bank as it was, and a bank chunk of the effect's own is always taken back.
 #include "FuzzInput.h"
 
 #include "editor/StepveilEditor.h"
@@ -14,6 +16,7 @@
 #include "plugin/PluginMain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +133,33 @@ std::vector<char> arrangementFrom(FuzzedDataProvider& input) {
     return block;
 }
 
+std::vector<char> chunkOf(AEffect* record, int32 index) {
+    void* given = nullptr;
+    const intptr size = record->dispatcher(record, effGetChunk, index, 0, &given, 0.0f);
+    check(size >= 0 && (size == 0 || given != nullptr), "effGetChunk answered without its data");
+    const char* bytes = static_cast<const char*>(given);
+    return size > 0 ? std::vector<char>(bytes, bytes + size) : std::vector<char>{};
+}
+
+// The data of effSetChunk as hosts hand it back: half the time a chunk one of the instances
+// gave (bank or program), with a few bytes changed, or cut short, or lengthened; else any bytes.
+std::vector<char> chunkFrom(FuzzedDataProvider& input) {
+    if (input.ConsumeBool()) {
+        return input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 256));
+    }
+    AEffect* source = host.instances[input.ConsumeIntegralInRange<int>(0, 1)].record;
+    std::vector<char> data =
+        source ? chunkOf(source, input.ConsumeBool() ? 0 : 1) : std::vector<char>{};
+    for (int edits = input.ConsumeIntegralInRange<int>(0, 3); edits > 0 && !data.empty(); --edits) {
+        data[input.ConsumeIntegralInRange<std::size_t>(0, data.size() - 1)] =
+            input.ConsumeIntegral<char>();
+    }
+    if (input.ConsumeBool()) {
+        data.resize(input.ConsumeIntegralInRange<std::size_t>(0, data.size() + 8), '\0');
+    }
+    return data;
+}
+
 // Mostly the host's window; else one it has destroyed, or a native window of another display.
 void* editorParentFrom(FuzzedDataProvider& input) {
     switch (input.ConsumeIntegralInRange<int>(0, 3)) {
@@ -181,9 +211,11 @@ void dispatchFrom(FuzzedDataProvider& input) {
         ptr = &pointerSlots[0];
     } else if (opcode == effEditOpen) {
         ptr = editorParentFrom(input);
-    } else if (opcode == effSetChunk || opcode == effVendorSpecific) {
+    } else if (opcode == effSetChunk) {
+        data = chunkFrom(input);
+        value = static_cast<intptr>(data.size());
+    } else if (opcode == effVendorSpecific) {
         data = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<std::size_t>(0, 256));
-        value = opcode == effSetChunk ? static_cast<intptr>(data.size()) : value;
     } else if (opcode == effSetSpeakerArrangement) {
         data = arrangementFrom(input);
         other = arrangementFrom(input);
@@ -199,7 +231,19 @@ void dispatchFrom(FuzzedDataProvider& input) {
         ptr = nullptr;
     }
 
+    const std::vector<char> bankBefore =
+        opcode == effSetChunk ? chunkOf(host.current->record, 0) : std::vector<char>{};
     const intptr answer = dispatch(opcode, index, value, ptr, opt);
+    if (opcode == effSetChunk && host.current->record) {
+        AEffect* record = host.current->record;
+        check(answer == 0 || answer == 1, "effSetChunk answered neither 0 nor 1");
+        check(answer == 1 || chunkOf(record, 0) == bankBefore, "a refused chunk changed the bank");
+        std::vector<char> bank = chunkOf(record, 0);
+        check(record->dispatcher(record, effSetChunk, 0, static_cast<intptr>(bank.size()),
+                                 bank.data(), 0.0f) == 1 &&
+                  chunkOf(record, 0) == bank,
+              "the effect refused or changed a bank chunk of its own");
+    }
     if (buffer && ptr && (buffer->use == Use::text || (buffer->use != Use::record && answer))) {
         check(std::memchr(data.data(), '\0', data.size()) != nullptr,
               "a text answer without its terminator in the host's buffer");
@@ -293,10 +337,14 @@ void runOne(FuzzedDataProvider& input) {
     case 0: {
         const int32 index = fuzzinput::anyInt32(input, -2, 34);
         const float value = fuzzinput::any(input, 0.0f, 1.0f);
+        const float before = record->getParameter(record, index);
         record->setParameter(record, index, value);
         const float answer = record->getParameter(record, index);
-        check(index < 0 || index >= 32 || std::memcmp(&answer, &value, sizeof value) == 0,
-              "getParameter does not answer the value just set");
+        // Levels stay within 0..1; a value that is not a number changes nothing.
+        const float stored =
+            std::isnan(value) ? before : (value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value));
+        check(index < 0 || index >= 32 || std::memcmp(&answer, &stored, sizeof stored) == 0,
+              "getParameter does not answer the level just set");
         break;
     }
     case 1:

@@ -1,14 +1,19 @@
 // The gate's audio path: blocks of any size up to 4096 under any time record (every field and
-// flag, NaN, infinities, huge values, a playing song, a host advancing or rounding its play
-// head), over buffers laid out separately, in place or overlapping in any way, with level,
-// program and resume changes in between. Checked after every block:
+// flag, NaN, infinities, huge values, a playing or standing song, a host advancing or rounding
+// its play head), over buffers laid out separately, in place or overlapping in any way, with
+// level (any value), program and resume changes in between. A second gate gets the same calls
+// with a constant 1.0 in, so its output is the gain. Checked after every block:
 // - nothing outside the output ranges changed (guard zones around and between the buffers);
-// - with finite inputs and levels, every output sample is finite (adding into overlapping
-//   buffers aside), and over buffers that do not overlap no gain exceeds what the levels allow;
-// - without time information, the replacing entry hands the input through unchanged.
+// - with finite inputs, every output sample is finite (adding into overlapping buffers aside),
+//   and over buffers that do not overlap no output exceeds its input;
+// - without time information, the replacing entry hands the input through unchanged;
+// - the gain: always within 0..1, and, while the gate gates, it never moves by more than 1/16
+//   of full scale from one sample to the next, also across blocks (except into the first block
+//   after a resume, which takes its level at once).
 #include "FuzzInput.h"
 
 #include "gate/OvrinStepveilBase.h"
+#include "gate/StepPosition.h"
 
 #include <algorithm>
 #include <array>
@@ -23,11 +28,11 @@ using vst2::int32;
 using vst2::intptr;
 
 constexpr std::size_t guardFloats = 16;
-// Inputs and levels within these bounds can never overflow a float through the gate.
+// Inputs within this bound can never overflow a float through the gate.
 constexpr float boundedSample = 1.0e20f;
-constexpr float boundedLevel = 1.0f;
-// A ramp left running across a level change can reach level + 15/16 of an older change.
-constexpr float largestGain = 3.0f;
+// The largest move of the gain from one sample to the next: a ramp's step across full scale,
+// and the rounding of the gains either side of it.
+constexpr float largestMove = 1.0f / 16.0f + 1.0e-6f;
 
 VstTimeInfo timeInfo;
 bool answersTime = true;
@@ -85,14 +90,14 @@ bool sameBits(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-void checkBlock(const Layout& layout, std::size_t frames, bool replacing, bool levelsBounded,
+void checkBlock(const Layout& layout, std::size_t frames, bool replacing,
                 const std::vector<float>& before, const std::vector<float>& after) {
     const bool writes = frames > 0 && !layout.nullInputs && !layout.nullOutputs;
     const auto inside = [&](std::size_t index, int firstChannel) {
         return std::any_of(layout.offsets.begin() + firstChannel, layout.offsets.end(),
                            [&](std::size_t at) { return index >= at && index < at + frames; });
     };
-    bool bounded = levelsBounded;
+    bool bounded = true;
     for (std::size_t i = 0; i < before.size(); ++i) {
         check((writes && inside(i, 2)) || sameBits(before[i], after[i]),
               "a sample outside the output buffers changed");
@@ -112,9 +117,8 @@ void checkBlock(const Layout& layout, std::size_t frames, bool replacing, bool l
             if (!layout.overlapping) {
                 const float in = before[layout.offsets[channel] + k];
                 const float prior = replacing ? 0.0f : before[layout.offsets[channel + 2] + k];
-                check(std::fabs(out) <=
-                          (std::fabs(prior) + largestGain * std::fabs(in)) * 1.000001f + 1e-30f,
-                      "an output sample exceeds the largest gain the levels allow");
+                check(std::fabs(out) <= (std::fabs(prior) + std::fabs(in)) * 1.000001f + 1e-30f,
+                      "an output sample exceeds the input it was gated from");
                 check(!replacing || answersTime || sameBits(out, in),
                       "without time information the input was not handed through");
             }
@@ -122,9 +126,45 @@ void checkBlock(const Layout& layout, std::size_t frames, bool replacing, bool l
     }
 }
 
+// The gains of the second gate (constant 1.0 in, so each output is its gain) for one block:
+// within 0..1, and moving by at most largestMove a sample while the gate gates. lastGain is
+// the gain of the last sample it played, NaN when there is none to follow on from.
+class GainWatch {
+public:
+    explicit GainWatch(AEffect* record) : record(record) {}
+
+    void block(bool replacing, int32 frames, bool nullInputs, bool nullOutputs) {
+        const auto length = static_cast<std::size_t>(std::max(frames, 0));
+        std::vector<float> ones(length, 1.0f), left(length, 0.0f), right(length, 0.0f);
+        float* inputs[2] = {ones.data(), ones.data()};
+        float* outputs[2] = {left.data(), right.data()};
+        // Whether the gate can gate this block, as it will decide itself.
+        StepGrid grid;
+        const bool gates = answersTime && locateStep(&timeInfo, grid, 44100.0).usable;
+        auto entry = replacing ? record->processReplacing : record->process;
+        entry(record, nullInputs ? nullptr : inputs, nullOutputs ? nullptr : outputs, frames);
+        if (length == 0 || nullInputs || nullOutputs) {
+            return;
+        }
+        for (std::size_t k = 0; k < length; ++k) {
+            const float gain = left[k];
+            check(gain == right[k], "the two channels took different gains");
+            check(gain >= 0.0f && gain <= 1.0f, "a gain outside 0..1");
+            check(!gates || !(std::fabs(gain - lastGain) > largestMove),
+                  "the gain moved by more than 1/16 of full scale in one sample");
+            lastGain = gain;
+        }
+    }
+    void resume() { lastGain = std::numeric_limits<float>::quiet_NaN(); }
+
+private:
+    AEffect* record;
+    float lastGain = std::numeric_limits<float>::quiet_NaN();
+};
+
 // One block at the current time record, then perhaps the host's play head moved on by it, with
 // its own rounding.
-void processBlock(FuzzedDataProvider& input, AEffect* record, bool levelsBounded) {
+void processBlock(FuzzedDataProvider& input, AEffect* record, GainWatch& gains) {
     const bool replacing = input.ConsumeBool();
     const int32 frames = input.ConsumeIntegralInRange<int32>(-2, 4096);
     const auto length = static_cast<std::size_t>(std::max(frames, 0));
@@ -146,7 +186,8 @@ void processBlock(FuzzedDataProvider& input, AEffect* record, bool levelsBounded
     auto entry = replacing ? record->processReplacing : record->process;
     entry(record, layout.nullInputs ? nullptr : channels,
           layout.nullOutputs ? nullptr : channels + 2, frames);
-    checkBlock(layout, length, replacing, levelsBounded, before, arena);
+    checkBlock(layout, length, replacing, before, arena);
+    gains.block(replacing, frames, layout.nullInputs, layout.nullOutputs);
 
     if (answersTime && input.ConsumeBool()) {
         timeInfo.samplePos += frames;
@@ -164,8 +205,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     answersTime = true;
     timeInfo = fuzzinput::anyTimeInfo(input, true);
     const auto gate = std::make_unique<OvrinStepveilBase>(hostCallback);
+    const auto shadow = std::make_unique<OvrinStepveilBase>(hostCallback);
     AEffect* record = gate->getAeffect();
-    bool levelsBounded = true; // every level ever set was finite and within boundedLevel
+    AEffect* shadowRecord = shadow->getAeffect();
+    GainWatch gains(shadowRecord);
     for (int step = 0; step < 48 && input.remaining_bytes() > 0; ++step) {
         switch (input.ConsumeIntegralInRange<int>(0, 7)) {
         case 0:
@@ -176,19 +219,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int32 index = fuzzinput::anyInt32(input, -1, 32);
             const float level = fuzzinput::any(input, 0.0f, 1.0f);
             record->setParameter(record, index, level);
-            levelsBounded =
-                levelsBounded && (index < 0 || index >= 32 || std::fabs(level) <= boundedLevel);
+            shadowRecord->setParameter(shadowRecord, index, level);
             break;
         }
-        case 2:
-            record->dispatcher(record, effSetProgram, 0,
-                               input.ConsumeIntegralInRange<intptr>(-1, 32), nullptr, 0.0f);
+        case 2: {
+            const auto program = input.ConsumeIntegralInRange<intptr>(-1, 32);
+            record->dispatcher(record, effSetProgram, 0, program, nullptr, 0.0f);
+            shadowRecord->dispatcher(shadowRecord, effSetProgram, 0, program, nullptr, 0.0f);
             break;
-        case 3:
-            record->dispatcher(record, effMainsChanged, 0, input.ConsumeBool(), nullptr, 0.0f);
+        }
+        case 3: {
+            const bool on = input.ConsumeBool();
+            record->dispatcher(record, effMainsChanged, 0, on, nullptr, 0.0f);
+            shadowRecord->dispatcher(shadowRecord, effMainsChanged, 0, on, nullptr, 0.0f);
+            if (on) {
+                gains.resume();
+            }
             break;
+        }
         default:
-            processBlock(input, record, levelsBounded);
+            processBlock(input, record, gains);
             break;
         }
     }

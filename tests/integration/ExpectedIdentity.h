@@ -1,5 +1,6 @@
 // How the plug-in introduces itself to a host. `main` makes the full effect, the gate with its
-// editor; `gateWithoutEditor` is what the gate alone would answer.
+// editor; `gateWithoutEditor` is what the gate alone would answer. Both hand hosts their state
+// as chunks.
 #pragma once
 
 #include "vst2/vst2.h"
@@ -18,7 +19,8 @@ struct EffectIdentity {
 };
 
 inline constexpr EffectIdentity gateWithoutEditor{vstFourCharCode('O', 'V', 's', 'v'),
-                                                  effFlagsCanMono | effFlagsCanReplacing,
+                                                  effFlagsCanMono | effFlagsCanReplacing |
+                                                      effFlagsProgramChunks,
                                                   "OvrinStepveilBase",
                                                   "Ovrin Audio StepveilBase",
                                                   "Ovrin Audio",
@@ -28,7 +30,7 @@ inline constexpr EffectIdentity gateWithoutEditor{vstFourCharCode('O', 'V', 's',
 
 inline constexpr EffectIdentity gateWithEditor{vstFourCharCode('O', 'V', 'S', 'V'),
                                                effFlagsHasEditor | effFlagsCanMono |
-                                                   effFlagsCanReplacing,
+                                                   effFlagsCanReplacing | effFlagsProgramChunks,
                                                "OvrinStepveil",
                                                "Ovrin Audio Stepveil",
                                                "Ovrin Audio",

@@ -130,10 +130,6 @@ TEST_F(PluginTest, AnswersTheDefaultsOfOpcodesItDoesNotUse) {
     EXPECT_EQ(plugin->dispatch(effSetTotalSampleToProcess, 0, 12345), 12345);
     EXPECT_EQ(plugin->dispatch(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 48000.0f), 1);
     void* data = &data;
-    EXPECT_EQ(plugin->dispatch(effGetChunk, 0, 0, &data), 0);
-    EXPECT_EQ(plugin->dispatch(effGetChunk, 1, 0, &data), 0);
-    char chunk[16] = {};
-    EXPECT_EQ(plugin->dispatch(effSetChunk, 0, sizeof chunk, chunk), 0);
     char number[] = "0.5";
     EXPECT_EQ(plugin->dispatch(effString2Parameter, 0, 0, number), 0);
 

@@ -80,8 +80,9 @@ TEST(RenderCommandLine, ReadsEveryOptionInBothSpellings) {
         {"--plugin=/p.so", "--program", "German Mask", "--tempo=98.5", "--meter", "6/8", "--start",
          "-2", "--rate", "48000", "--bars", "3", "--block=64", "--accumulate", "out.WAV"});
     EXPECT_EQ(options.pluginPath, "/p.so");
-    EXPECT_FALSE(options.program.number);
-    EXPECT_EQ(options.program.name, "German Mask");
+    ASSERT_TRUE(options.program);
+    EXPECT_FALSE(options.program->number);
+    EXPECT_EQ(options.program->name, "German Mask");
     EXPECT_EQ(options.tempo, 98.5);
     EXPECT_EQ(options.meter.numerator, 6);
     EXPECT_EQ(options.startPosition, -2.0);
@@ -97,7 +98,7 @@ TEST(RenderCommandLine, ReadsEveryOptionInBothSpellings) {
 
 TEST(RenderCommandLine, DefaultsAndFileArguments) {
     const RenderOptions defaults = parseRenderArguments({"in.aiff", "out.flac"});
-    EXPECT_EQ(defaults.program.number, 0);
+    EXPECT_FALSE(defaults.program) << "the bank's current program, or the first";
     EXPECT_EQ(defaults.tempo, 120.0);
     EXPECT_EQ(defaults.meter.denominator, 4);
     EXPECT_EQ(defaults.blockSize, 512);
@@ -108,7 +109,7 @@ TEST(RenderCommandLine, DefaultsAndFileArguments) {
 
     // After "--" a name that starts with a dash is a file, not an option.
     const RenderOptions dashed = parseRenderArguments({"--program", "8", "--", "-in.wav", "o.wav"});
-    EXPECT_EQ(dashed.program.number, 8);
+    EXPECT_EQ(dashed.program.value().number, 8);
     EXPECT_EQ(dashed.inputPath, "-in.wav");
     // The extension is the last one of the file name, not of a folder.
     expectUsageError([] { parseRenderArguments({"takes.wav/out"}); }, "must end in .wav");

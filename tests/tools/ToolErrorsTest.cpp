@@ -50,6 +50,8 @@ TEST_F(ToolErrors, MalformedCommandLinesExitWithStatusTwo) {
     expectFailure({"render", "--block", "0", out}, 2, "--block");
     expectFailure({"render", "--rate", "48000", stereoInput(), out}, 2, "does not resample");
     expectFailure({"info", "extra"}, 2, "no file arguments");
+    expectFailure({"render", "--bank=", out}, 2, "--bank: expected a file name");
+    expectFailure({"open", "--save", folder.path("bank.txt")}, 2, "must end in .fxb");
     EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"in.wav"});
 }
 

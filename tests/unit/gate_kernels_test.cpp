@@ -54,7 +54,8 @@ void expectSameAsSampleBySample(KernelWidth width, const char* layoutName) {
                 Pool worked(7u), expected(7u);
                 const StereoBuffers buffers = worked.cut(layout, offset);
                 const StereoBuffers reference = expected.cut(layout, offset);
-                steadyRunsKernel<accumulate, layout>(width)(buffers, 2, count, level);
+                const SteadyRunsKernel kernel = steadyRunsKernel<accumulate, layout>(width);
+                ASSERT_EQ(count, kernel(buffers, 2, count, level, gain));
                 for (int k = 2; k < 2 + count; ++k) {
                     gainSample<accumulate>(reference, k, steadyGainOf(gain));
                 }
@@ -87,6 +88,17 @@ TEST(GateKernels, WideLoopsGiveTheSampleBySampleBits) {
         GTEST_SKIP() << "this processor or target has no wide variant";
     }
     expectEveryLayoutExact(KernelWidth::wide);
+}
+
+TEST(GateKernels, SteadyRunsStopWhereTheLevelLeavesTheTarget) {
+    // A level changed from another thread is noticed before the next run, which is left for
+    // the caller's ramp.
+    std::atomic<float> level{0.5f};
+    Pool worked(3u), untouched(3u);
+    const StereoBuffers buffers = worked.cut(BufferLayout::separate, 0);
+    EXPECT_EQ(0, (steadyRunsKernel<false, BufferLayout::separate>(widestKernelWidth())(
+                     buffers, 0, 100, level, 0.25f)));
+    EXPECT_EQ(worked.samples, untouched.samples);
 }
 
 TEST(GateKernels, ASteadyGainTurnsANegativeZeroLevelPositive) {

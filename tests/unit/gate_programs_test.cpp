@@ -61,8 +61,8 @@ TEST(GateIdentity, AnswersAsTheBareGateEffect) {
     OvrinStepveilBase effect(gateTestHostCallback);
     const AEffect* record = effect.getAeffect();
     EXPECT_EQ(record->uniqueID, 0x4F567376); // 'O' 'V' 's' 'v'
-    EXPECT_EQ(record->flags, effFlagsCanMono | effFlagsCanReplacing);
-    EXPECT_EQ(record->flags, 24);
+    EXPECT_EQ(record->flags, effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks);
+    EXPECT_EQ(record->flags, 56);
     EXPECT_EQ(record->numPrograms, 32);
     EXPECT_EQ(record->numParams, 32);
     EXPECT_EQ(record->numInputs, 2);
@@ -78,8 +78,6 @@ TEST(GateIdentity, AnswersAsTheBareGateEffect) {
     EXPECT_STREQ(text, "Ovrin Audio");
     EXPECT_EQ(effect.dispatcher(effGetVendorVersion, 0, 0, nullptr, 0.0f), 1000);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0.0f), kPlugCategEffect);
-    void* chunk = nullptr;
-    EXPECT_EQ(effect.dispatcher(effGetChunk, 0, 0, &chunk, 0.0f), 0);
     char canDoText[] = "receiveVstTimeInfo";
     EXPECT_EQ(effect.dispatcher(effCanDo, 0, 0, canDoText, 0.0f), 0);
 }

@@ -1,8 +1,8 @@
 // Compares the gate's output, bit for bit, with a reference model written directly from the
 // description of the algorithm: one sample at a time, a counter i from 1, no cleverness.
-// Random transports (tempos, metres, sample rates, positions, jumps, bad records, positions
-// rounded or off by a few samples as some hosts report them), block sizes, level changes and
-// resets drive both.
+// Random transports (tempos, metres, sample rates, positions, jumps, stops, bad or missing
+// fields, positions rounded or off by a few samples as some hosts report them, hosts with and
+// without the playing flag), block sizes, level changes and resets drive both.
 #include "gate_test_host.h"
 
 #include <gtest/gtest.h>
@@ -18,38 +18,58 @@
 namespace {
 
 // The gate as described: block set-up from the time record, then the per-sample steps.
+// Every change of gain is a ramp from the gain last played (which the model simply remembers)
+// to the level of the current step; a song that stands still holds its step.
 class ReferenceGate {
 public:
     float levels[32] = {};
-    // How often a block began with a boundary crossed between blocks (ramp joined), and with a
-    // boundary already crossed shown again (ramp kept).
+    // The sample rate the host set on the effect, for records without one.
+    float effectRate = 44100.0f;
+    // How often a block began with a boundary crossed between blocks (ramp joined), with a
+    // boundary already crossed shown again (ramp kept), stood still, or went on by its own
+    // count.
     int rampsJoined = 0;
     int rampsKept = 0;
+    int blocksHeld = 0;
+    int blocksCounted = 0;
 
     void resume() {
         rampIncrement = 0.0f;
         rampLength = 16;
         rampCounter = 1;
-        previousStep = -1;
+        played = false;
         lastStep = -1;
+        lastPosition = std::numeric_limits<double>::quiet_NaN();
     }
 
     void run(const VstTimeInfo* info, const float* in0, const float* in1, float* out0, float* out1,
              int frames, bool accumulate) {
         if (info == nullptr || !usable(*info)) {
             lastStep = -1;
-            if (!accumulate) {
+            lastPosition = std::numeric_limits<double>::quiet_NaN();
+            if (frames > 0) {
                 for (int k = 0; k < frames; ++k) {
-                    out0[k] = in0[k];
-                    out1[k] = in1[k];
+                    if (!accumulate) {
+                        out0[k] = in0[k];
+                        out1[k] = in1[k];
+                    }
                 }
+                // What was heard: the dry signal, or nothing added.
+                lastGain = accumulate ? 0.0f : 1.0f;
+                target = lastGain;
+                rampCounter = rampLength;
+                played = true;
             }
             return;
         }
-        const double b = info->sampleRate * 60.0 / info->tempo;
-        const double d = (b * info->timeSigNumerator * 4.0 / info->timeSigDenominator) * 0.03125;
-        const double barLength = info->timeSigNumerator * 4.0 / info->timeSigDenominator;
+        const double rate = rateOf(*info);
+        const int num = numeratorOf(*info);
+        const int den = denominatorOf(*info);
+        const double b = rate * 60.0 / info->tempo;
+        const double d = (b * num * 4.0 / den) * 0.03125;
+        const double barLength = num * 4.0 / den;
         const double q = barLength * 0.03125;
+        const double song = songPosition(*info, b);
         double p = positionInBar(*info, b);
         if (p < 0.0 || p >= barLength) {
             p = std::fmod(p, barLength);
@@ -65,29 +85,53 @@ public:
             s = 31;
         }
         double r = d - (p - s * q) * b;
-        if (previousStep == -1) {
-            previousStep = s;
-            rampIncrement = 0.0f;
-        }
         std::int64_t n = static_cast<int>(r + 0.5);
         double e = r - static_cast<double>(n);
         if (frames <= 0) {
             return;
         }
+
+        // Does the song stand, move, or come again from a host that says it plays?
+        const bool playing = (info->flags & kVstTransportPlaying) != 0;
+        const bool repeated = song == lastPosition;
+        if (playing) {
+            habit = 1;
+        } else if (habit == 0 && std::fabs((song - lastPosition) * b - lastFrames) <= 16.0) {
+            habit = 2;
+        }
+        lastPosition = song;
+        lastFrames = frames;
+        const bool stands = !playing && !(habit == 2 && !repeated);
+        const bool ownCount = playing && repeated && lastStep != -1;
+
+        if (!played) {
+            previousStep = s;
+            target = levels[s];
+            lastGain = static_cast<float>(0.0 + static_cast<double>(target));
+            rampCounter = rampLength;
+            played = true;
+        }
         // Samples of step s played before this block, counted up to 16; 16 when not known.
-        int played = 16;
-        if (lastStep != -1 && s == lastStep) {
-            played = lastPlayed;
+        int playedOfStep = 16;
+        const int startStep = s;
+        const std::int64_t startLeft = n;
+        const double startRemainder = e;
+        if (stands) {
+            ++blocksHeld;
+        } else if (ownCount) {
+            s = lastStep;
+            n = lastLeft;
+            e = lastRemainder;
+            playedOfStep = lastPlayed;
+            ++blocksCounted;
+        } else if (lastStep != -1 && s == lastStep) {
+            playedOfStep = lastPlayed;
         } else if (lastStep != -1 && s == (lastStep + 1) % 32 && lastLeft <= 16 && d - r > -0.5 &&
                    d - r < 16.5) {
             // The previous block stopped just short of the boundary; the host puts this block
             // a little past it. The whole ramp starts at this block's first sample.
             previousStep = lastStep;
-            rampIncrement = static_cast<float>(
-                (static_cast<double>(levels[lastStep]) - static_cast<double>(levels[s])) /
-                rampLength);
-            rampCounter = 1;
-            played = 0;
+            playedOfStep = 0;
             ++rampsJoined;
         } else if (lastStep != -1 && (s + 1) % 32 == lastStep && r < 1.0 && lastPlayed < 16 &&
                    r + d + 0.5 < 2147483648.0) {
@@ -97,33 +141,35 @@ public:
             r = r + d;
             n = static_cast<int>(r + 0.5);
             e = r - static_cast<double>(n);
-            played = lastPlayed;
+            playedOfStep = lastPlayed;
             ++rampsKept;
         }
         std::int64_t i = 1;
         for (int k = 0; k < frames; ++k) {
-            if (i > n) {
+            if (!stands && i > n) {
                 previousStep = s;
                 s = s + 1;
                 if (s > 31) {
                     s = 0;
                 }
-                rampIncrement = static_cast<float>(
-                    (static_cast<double>(levels[previousStep]) - static_cast<double>(levels[s])) /
-                    rampLength);
                 r = e + d;
                 n = static_cast<int>(r + 0.5);
                 e = r - static_cast<double>(n);
                 i = 1;
+                playedOfStep = 0;
+            }
+            if (levels[s] != target) {
+                target = levels[s];
+                rampIncrement = static_cast<float>(
+                    (static_cast<double>(lastGain) - static_cast<double>(target)) / rampLength);
                 rampCounter = 1;
-                played = 0;
             }
             double t = 0.0;
             if (rampCounter < rampLength) {
                 t = (rampLength - rampCounter) * static_cast<double>(rampIncrement);
                 rampCounter = rampCounter + 1;
             }
-            const auto g = static_cast<float>(t + static_cast<double>(levels[s]));
+            const auto g = static_cast<float>(t + static_cast<double>(target));
             if (accumulate) {
                 out0[k] = out0[k] + g * in0[k];
                 out1[k] = out1[k] + g * in1[k];
@@ -131,14 +177,23 @@ public:
                 out0[k] = g * in0[k];
                 out1[k] = g * in1[k];
             }
+            lastGain = g;
             i = i + 1;
-            if (played < 16) {
-                played = played + 1;
+            if (playedOfStep < 16) {
+                playedOfStep = playedOfStep + 1;
             }
         }
-        lastStep = s;
-        lastLeft = n - (i - 1);
-        lastPlayed = played;
+        if (stands) {
+            lastStep = startStep;
+            lastLeft = startLeft;
+            lastRemainder = startRemainder;
+            lastPlayed = 16;
+        } else {
+            lastStep = s;
+            lastLeft = n - (i - 1);
+            lastRemainder = e;
+            lastPlayed = playedOfStep;
+        }
     }
 
 private:
@@ -146,28 +201,52 @@ private:
     int rampLength = 16;
     int rampCounter = 1;
     int previousStep = -1;
+    float target = 0.0f;
+    float lastGain = 0.0f;
+    bool played = false;
     // The step the last block ended in (-1: none to follow on from), the samples of it still
-    // to play by the block's own count, and the samples of it played since its boundary.
+    // to play by the block's own count and the fraction carried, and the samples of it
+    // played since its boundary.
     int lastStep = -1;
     std::int64_t lastLeft = 0;
+    double lastRemainder = 0.0;
     int lastPlayed = 16;
+    // The host's last song position and block length; what it has shown of its playing flag
+    // (0 nothing yet, 1 it sets the flag, 2 it plays without it).
+    double lastPosition = std::numeric_limits<double>::quiet_NaN();
+    int lastFrames = 0;
+    int habit = 0;
 
     static bool finitePositive(double x) { return std::isfinite(x) && x > 0.0; }
 
+    double rateOf(const VstTimeInfo& info) const {
+        return finitePositive(info.sampleRate) ? info.sampleRate : static_cast<double>(effectRate);
+    }
+    static bool metreGiven(const VstTimeInfo& info) {
+        return info.timeSigNumerator > 0 && info.timeSigDenominator > 0;
+    }
+    static int numeratorOf(const VstTimeInfo& info) {
+        return metreGiven(info) ? info.timeSigNumerator : 4;
+    }
+    static int denominatorOf(const VstTimeInfo& info) {
+        return metreGiven(info) ? info.timeSigDenominator : 4;
+    }
+    static bool positionUnset(const VstTimeInfo& info) {
+        return (info.flags & 0x200) == 0 && info.ppqPos == 0.0 && info.samplePos > 0.0;
+    }
     static double positionInBar(const VstTimeInfo& info, double b) {
-        if ((info.flags & 0x200) == 0 && info.ppqPos == 0.0 && info.samplePos > 0.0) {
-            return info.samplePos / b;
-        }
-        return info.ppqPos - info.barStartPos;
+        return positionUnset(info) ? info.samplePos / b : info.ppqPos - info.barStartPos;
+    }
+    static double songPosition(const VstTimeInfo& info, double b) {
+        return positionUnset(info) ? info.samplePos / b : info.ppqPos;
     }
 
-    static bool usable(const VstTimeInfo& info) {
-        if (!finitePositive(info.sampleRate) || !finitePositive(info.tempo) ||
-            info.timeSigNumerator <= 0 || info.timeSigDenominator <= 0) {
+    bool usable(const VstTimeInfo& info) const {
+        if (!finitePositive(rateOf(info)) || !finitePositive(info.tempo)) {
             return false;
         }
-        const double b = info.sampleRate * 60.0 / info.tempo;
-        const double d = (b * info.timeSigNumerator * 4.0 / info.timeSigDenominator) * 0.03125;
+        const double b = rateOf(info) * 60.0 / info.tempo;
+        const double d = (b * numeratorOf(info) * 4.0 / denominatorOf(info)) * 0.03125;
         if (!(d > 0.0) || !(d + 1.0 < 2147483648.0)) {
             return false;
         }
@@ -308,6 +387,8 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
     long comparedSamples = 0;
     int rampsJoined = 0;
     int rampsKept = 0;
+    int blocksHeld = 0;
+    int blocksCounted = 0;
     for (int trial = 0; trial < 250; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
         GateRig rig;
@@ -318,7 +399,11 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
         info.sampleRate = draw.sampleRate();
         std::tie(info.timeSigNumerator, info.timeSigDenominator) = draw.metre();
         const bool countsSamplesOnly = draw.chance(0.15);
-        info.flags = countsSamplesOnly ? kVstTempoValid : kVstPpqPosValid | kVstTempoValid;
+        const vst2::int32 validFlags =
+            countsSamplesOnly ? kVstTempoValid : kVstPpqPosValid | kVstTempoValid;
+        // Most hosts set the playing flag while their song plays; some never do.
+        const bool setsPlayingFlag = draw.chance(0.8);
+        bool stopped = draw.chance(0.1);
         double ppqPos = draw.chance(0.3) ? 0.0 : draw.uniform(-20.0, 300.0);
         double samplePos = draw.uniform(0.0, 1e7);
         const int barMode = draw.integer(0, 2); // host bar start: exact, none, arbitrary
@@ -344,10 +429,23 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
                 rig.effect.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
                 model.resume();
             }
+            if (draw.chance(0.03)) {
+                const auto rate = static_cast<float>(draw.uniform(8000.0, 96000.0));
+                rig.effect.dispatcher(effSetSampleRate, 0, 0, nullptr, rate);
+                model.effectRate = rate;
+            }
+            // The song stops or starts; it jumps (a relocation while stopped); a host that
+            // plays reports the last position again.
             if (draw.chance(0.1)) {
+                stopped = !stopped;
+            }
+            const bool jumped = draw.chance(0.1);
+            if (jumped) {
                 ppqPos = draw.uniform(-50.0, 5000.0);
                 samplePos = draw.uniform(0.0, 1e8);
             }
+            const bool reportedAgain = block > 0 && !jumped && (stopped || draw.chance(0.05));
+            info.flags = validFlags | (setsPlayingFlag && !stopped ? kVstTransportPlaying : 0);
             if (draw.chance(0.04)) {
                 info.tempo = draw.tempo();
             }
@@ -370,11 +468,13 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
             } else if (positionError == 3) {
                 reported = draw.justBeforeRecentBoundary(info, ppqPos);
             }
-            info.ppqPos = countsSamplesOnly ? 0.0 : reported;
-            info.samplePos = samplePos;
-            info.barStartPos = barMode == 0 && barLength > 0.0
-                                   ? std::floor(reported / barLength) * barLength
-                                   : (barMode == 1 ? 0.0 : draw.uniform(-10.0, 10.0));
+            if (!reportedAgain) {
+                info.ppqPos = countsSamplesOnly ? 0.0 : reported;
+                info.samplePos = samplePos;
+                info.barStartPos = barMode == 0 && barLength > 0.0
+                                       ? std::floor(reported / barLength) * barLength
+                                       : (barMode == 1 ? 0.0 : draw.uniform(-10.0, 10.0));
+            }
             rig.host.answersTime = !draw.chance(0.03);
 
             const int frames =
@@ -400,18 +500,23 @@ TEST(GateReferenceModel, RandomTransportsMatchBitForBit) {
                 << "block " << block << " frames " << frames << " layout " << place.layout;
             comparedSamples += static_cast<long>(length);
 
-            // Mostly the song plays on; what the host reports next follows the audio.
+            // While the song plays, what the host reports next follows the audio.
             const double samplesPerQuarter = info.sampleRate * 60.0 / info.tempo;
-            if (std::isfinite(samplesPerQuarter) && samplesPerQuarter > 0.0) {
+            if (!stopped && std::isfinite(samplesPerQuarter) && samplesPerQuarter > 0.0) {
                 ppqPos += static_cast<double>(length) / samplesPerQuarter;
             }
-            samplePos += static_cast<double>(length);
+            samplePos += stopped ? 0.0 : static_cast<double>(length);
         }
         rampsJoined += model.rampsJoined;
         rampsKept += model.rampsKept;
+        blocksHeld += model.blocksHeld;
+        blocksCounted += model.blocksCounted;
     }
     EXPECT_GT(comparedSamples, 1000000);
-    // Both ways of following on across a boundary between blocks were exercised.
+    // Both ways of following on across a boundary between blocks were exercised, and so were
+    // songs standing still and positions reported again while playing.
     EXPECT_GT(rampsJoined, 30);
     EXPECT_GT(rampsKept, 30);
+    EXPECT_GT(blocksHeld, 200);
+    EXPECT_GT(blocksCounted, 30);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -59,6 +60,10 @@ public:
     // window did not use the key. A display that delivered it from a host's window passes it
     // on there.
     virtual void keyNotUsed(HWND /*window*/, UINT /*message*/, LPARAM /*lParam*/) {}
+
+    // The system's handle of a window placed in a host's window (0: none), for hosts that
+    // embed it by that handle.
+    virtual std::uintptr_t nativeWindowOf(HWND /*window*/) { return 0; }
 };
 
 // The display in use. Chosen at its first use: the headless one when the environment variable

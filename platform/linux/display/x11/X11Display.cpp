@@ -30,6 +30,16 @@ unsigned long xidOf(HWND handle) {
     return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
+// Hosts that embed the window by its id (an LV2 host's X11 UI) size their socket from the
+// window's normal hints: the window has one size, its base, least and largest.
+void announceFixedSize(::Display* connection, unsigned long xid, const Window& layerWindow) {
+    XSizeHints hints{};
+    hints.flags = PBaseSize | PMinSize | PMaxSize;
+    hints.base_width = hints.min_width = hints.max_width = std::max(layerWindow.width, 1);
+    hints.base_height = hints.min_height = hints.max_height = std::max(layerWindow.height, 1);
+    XSetWMNormalHints(connection, xid, &hints);
+}
+
 int lowestBit(unsigned long mask) {
     int bit = 0;
     while (mask != 0 && (mask & 1) == 0) {
@@ -152,6 +162,11 @@ void X11Display::closeConnectionWhenUnused() {
     guard.connectionClosed();
     xConnection = nullptr;
     pressHeld = false;
+}
+
+std::uintptr_t X11Display::nativeWindowOf(HWND window) {
+    const X11Window* shown = findByLayerWindow(window);
+    return shown == nullptr ? 0 : shown->xid;
 }
 
 X11Window* X11Display::findByXid(unsigned long xid) {
@@ -279,6 +294,7 @@ bool X11Display::createXWindow(X11Window& shown, const Window& layerWindow) {
         }
         XDefineCursor(xConnection, shown.xid, arrowCursor);
     }
+    announceFixedSize(xConnection, shown.xid, layerWindow);
     shown.graphicsContext = XCreateGC(xConnection, shown.xid, 0, nullptr);
     if (layerWindow.style & WS_VISIBLE) {
         XMapWindow(xConnection, shown.xid);

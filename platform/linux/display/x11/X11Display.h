@@ -93,6 +93,7 @@ public:
     std::vector<HWND> windowsLostToTheSystem() override;
     void dropTargetChanged(HWND window, bool registered) override;
     void keyNotUsed(HWND window, UINT message, LPARAM lParam) override;
+    std::uintptr_t nativeWindowOf(HWND window) override;
 
     // For the event translation and for protocols on our windows. The connection is null
     // while no window is shown.

@@ -1,0 +1,66 @@
+// Reading the host's time port: the events of an atom sequence and the time:Position objects
+// among them. Every size in a sequence comes from the host and is checked before anything is
+// read, so a truncated, oversized or unknown atom is skipped, never read past.
+#pragma once
+
+#include "lv2/SongPosition.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/urid/urid.h>
+
+#include <cstdint>
+
+namespace stepveil::lv2 {
+
+// The URIDs the time port's contents are told apart by; all 0 without the host's urid:map, so
+// that nothing is recognised.
+struct TimeUrids {
+    LV2_URID atomBlank = 0;
+    LV2_URID atomObject = 0;
+    LV2_URID atomSequence = 0;
+    LV2_URID atomInt = 0;
+    LV2_URID atomLong = 0;
+    LV2_URID atomFloat = 0;
+    LV2_URID atomDouble = 0;
+    LV2_URID atomBool = 0;
+    LV2_URID atomBeatTime = 0;
+    LV2_URID timePosition = 0;
+    LV2_URID frame = 0;
+    LV2_URID speed = 0;
+    LV2_URID bar = 0;
+    LV2_URID barBeat = 0;
+    LV2_URID beat = 0;
+    LV2_URID beatUnit = 0;
+    LV2_URID beatsPerBar = 0;
+    LV2_URID beatsPerMinute = 0;
+
+    // False (and every URID 0) when the host offers no map.
+    bool map(const LV2_URID_Map* hostMap);
+    bool mapped() const { return timePosition != 0; }
+};
+
+// One event of a sequence, checked to lie wholly inside it.
+struct SequenceEvent {
+    std::int64_t frames = 0;
+    const LV2_Atom* atom = nullptr;
+};
+
+// Walks a sequence's events in their order; a sequence of another type, or one whose timestamps
+// are not in audio frames, gives its events at frame 0.
+class SequenceReader {
+public:
+    SequenceReader(const LV2_Atom_Sequence* sequence, const TimeUrids& urids);
+    bool next(SequenceEvent& event);
+
+private:
+    const std::uint8_t* cursor = nullptr;
+    const std::uint8_t* end = nullptr;
+    bool timesInFrames = true;
+};
+
+// Fills `report` from a time:Position object (atom:Object or the older atom:Blank); false for
+// any other atom. Properties of unknown keys or non-numeric values are left out; a number may
+// come as any of the numeric atom types.
+bool readPosition(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report);
+
+} // namespace stepveil::lv2
