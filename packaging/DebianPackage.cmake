@@ -76,3 +76,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Stepveil developers <developers@stepveil.invalid>")
 # dpkg-shlibdeps reads the libraries the binaries really link and declares their packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The editor asks fontconfig for "Arial" and is drawn for Liberation Sans, whose metrics are
+# Arial's; without it fontconfig picks another face and the number cells come out in it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
