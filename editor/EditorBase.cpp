@@ -51,3 +51,9 @@ EditorBase::int32 EditorBase::setKnobMode(int32) {
 bool EditorBase::onWheel(float) {
     return false;
 }
+
+void EditorBase::prepareForDestruction() {}
+
+bool EditorBase::isInUseElsewhere() const {
+    return false;
+}

@@ -25,6 +25,11 @@ public:
     virtual int32 onKeyUp(KeyCode& keyCode);
     virtual int32 setKnobMode(int32 mode);
     virtual bool onWheel(float distance);
+    // Called before the effect destroys the editor: an editor with a window closes it here.
+    virtual void prepareForDestruction();
+    // True when, after a close, the editor's thread was still inside the editor's calls: the
+    // editor (and its effect) must then not be destroyed.
+    virtual bool isInUseElsewhere() const;
 
     EffectBase* getEffect() const { return effect; }
     bool isUpdatePending() const { return updatePending.load() != 0; }

@@ -5,12 +5,9 @@
 
 #include <cstdint>
 
-EditorBase::int32 knobMode = 0;
+std::atomic<EditorBase::int32> knobMode{0};
 
 namespace {
-
-// The one message record every editor's pump takes its paint message into.
-MSG pumpMessage;
 
 // How far tick `later` lies after tick `earlier` (negative: before), as the signed 32-bit
 // difference, so comparisons stay right across the wrap of the millisecond counter (every
@@ -26,18 +23,33 @@ GuiEditor::GuiEditor(EffectBase* owner) : EditorBase(owner), frame(nullptr), inI
         effect->attachEditor(this);
         effect->setFlag(effFlagsHasEditor, true);
     }
+    // OLE is the frame's business, on the thread that shows the window: the thread making the
+    // effect (often a host's scanning thread) keeps its own COM state.
     nextIdleTime = GetTickCount();
-    // Drag and drop needs OLE on the thread that made the editor; a failure only loses that.
-    oleResult = OleInitialize(nullptr);
 }
 
 GuiEditor::~GuiEditor() {
     for (LifeWatch* watch = lifeWatches; watch; watch = watch->outer) {
         watch->gone = true;
     }
-    if (oleResult >= 0) { // S_OK or S_FALSE: this editor's initialisation counts
-        OleUninitialize();
+}
+
+void GuiEditor::prepareForDestruction() {
+    if (frame) {
+        close();
     }
+}
+
+void GuiEditor::closeFrame() {
+    if (!frame) {
+        return;
+    }
+    Frame* closing = frame;
+    frame = nullptr;
+    if (!closing->close()) {
+        frameCallsLeftInside = true;
+    }
+    closing->release();
 }
 
 GuiEditor::LifeWatch::LifeWatch(GuiEditor& editor) : watched(editor), outer(editor.lifeWatches) {
@@ -111,7 +123,7 @@ EditorBase::int32 GuiEditor::onKeyUp(KeyCode& keyCode) {
 }
 
 EditorBase::int32 GuiEditor::setKnobMode(int32 mode) {
-    knobMode = mode;
+    knobMode.store(mode);
     return 1;
 }
 

@@ -7,11 +7,13 @@
 #include "gui/FrameEditor.h"
 #include "platform/win32.h"
 
+#include <atomic>
+
 class Frame;
 
 // The host's last word on how knobs should react to the mouse; kept for the whole process
-// and read by nothing so far.
-extern EditorBase::int32 knobMode;
+// and read by nothing so far. Editors on different threads may set it at once.
+extern std::atomic<EditorBase::int32> knobMode;
 
 class GuiEditor : public EditorBase, public FrameEditor {
 public:
@@ -31,6 +33,8 @@ public:
     int32 onKeyUp(KeyCode& keyCode) override;
     int32 setKnobMode(int32 mode) override;
     bool onWheel(float distance) override;
+    void prepareForDestruction() override;
+    bool isInUseElsewhere() const override { return frameCallsLeftInside; }
 
     // A parameter changed in the effect, on whatever thread the change came from.
     virtual void setParameter(int32 index, float value);
@@ -45,10 +49,16 @@ public:
     DWORD getNextIdleTime() const { return nextIdleTime; }
 
 protected:
+    // Closes the frame, detaching it from this editor, and lets go of it. A close on another
+    // thread than the window's may find that thread still inside the editor after the frame's
+    // wait: that is remembered (isInUseElsewhere).
+    void closeFrame();
+
     ERect rect{};
     Frame* frame;
     DWORD nextIdleTime;
     bool inIdle;
+    bool frameCallsLeftInside = false;
 
     // Marks, on the stack of a call that reaches the host, whether this editor was destroyed
     // meanwhile (a host may destroy the effect, and the editor with it, from inside its idle or
@@ -77,7 +87,7 @@ private:
     bool busyWithMessages = false;
     // The innermost watch of the calls running right now; the destructor marks them all.
     LifeWatch* lifeWatches = nullptr;
-    // Only a successful OleInitialize is undone: on a thread the host initialised another way
-    // it fails, and the host's initialisation is not ours to undo.
-    HRESULT oleResult = -1;
+    // The pump's message record, this editor's own: editors idled on different threads pump
+    // at the same time.
+    MSG pumpMessage{};
 };

@@ -169,12 +169,10 @@ void StepveilEditor::close() {
     displays.fill(nullptr);
     // The frame takes every control with it, and the shared bitmaps with the last slider. A
     // close from inside the frame's own handling (the host closing the editor during a drag)
-    // only detaches it here; the handler still holding it lets it go when it returns.
-    if (frame) {
-        frame->close();
-        frame->release();
-        frame = nullptr;
-    }
+    // only detaches it here; the handler still holding it lets it go when it returns. So does
+    // a close on another thread while the window's thread is in such a handler; otherwise the
+    // frame goes on the window's thread.
+    closeFrame();
 }
 
 // Only a call that entered before isOpen was cleared can still be inside; it stores two

@@ -4,6 +4,7 @@
 #include "effect/RecordEntries.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -42,6 +43,36 @@ void EffectBase::attachEditor(EditorBase* newEditor) {
     }
     delete editor;
     editor = newEditor;
+}
+
+bool EffectBase::enterAnyThreadCall() {
+    // Counted before `closing` is read, so effClose either waits for this call or is seen.
+    anyThreadCallsInside.fetch_add(1);
+    if (closing.load()) {
+        anyThreadCallsInside.fetch_sub(1);
+        return false;
+    }
+    return true;
+}
+
+void EffectBase::leaveAnyThreadCall() {
+    anyThreadCallsInside.fetch_sub(1);
+}
+
+// Those calls never wait for anything, so they leave soon.
+void EffectBase::stopAnyThreadCalls() {
+    closing.store(true);
+    while (anyThreadCallsInside.load() != 0) {
+        std::this_thread::yield();
+    }
+}
+
+bool EffectBase::prepareForDestruction() {
+    if (!editor) {
+        return true;
+    }
+    editor->prepareForDestruction();
+    return !editor->isInUseElsewhere();
 }
 
 void EffectBase::setFlag(int32 flag, bool state) {

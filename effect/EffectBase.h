@@ -83,6 +83,19 @@ public:
     void attachEditor(EditorBase* newEditor);
     void setFlag(int32 flag, bool state);
 
+    // The host's calls that may come on any thread while another thread closes the effect
+    // (parameters, programs and their texts; none of them calls the host). Each is counted
+    // while it runs; effClose turns new ones away (enter answers false) and waits until those
+    // inside have left, so a worker thread still changing the program when another thread
+    // closes the effect finishes on an effect that still exists.
+    bool enterAnyThreadCall();
+    void leaveAnyThreadCall();
+    void stopAnyThreadCalls();
+    // Closes the editor before the effect is destroyed. False when the editor's thread is
+    // still inside the editor's calls (a host callback holding it up): the effect must then
+    // be left as it is, never freed.
+    bool prepareForDestruction();
+
 protected:
     float sampleRate;
     EditorBase* editor;
@@ -99,6 +112,9 @@ protected:
                     float opt = 0.0f);
 
 private:
+    std::atomic<int> anyThreadCallsInside{0};
+    std::atomic<bool> closing{false};
+
     void describeParameter(int32 opcode, int32 index, char* text);
     intptr dispatchEditorOpcode(int32 opcode, void* ptr);
 };

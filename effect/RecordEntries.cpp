@@ -2,6 +2,8 @@
 
 #include "effect/EffectBase.h"
 
+#include <optional>
+
 namespace recordEntries {
 namespace {
 
@@ -15,6 +17,74 @@ bool isParameterIndex(const AEffect* record, vst2::int32 index) {
     return index >= 0 && index < record->numParams;
 }
 
+// Hosts send these from worker threads as well as from their user-interface thread.
+bool mayComeOnAnyThread(vst2::int32 opcode) {
+    switch (opcode) {
+    case effSetProgram:
+    case effGetProgram:
+    case effSetProgramName:
+    case effGetProgramName:
+    case effGetParamLabel:
+    case effGetParamDisplay:
+    case effGetParamName:
+    case effGetChunk:
+    case effSetChunk:
+    case effCanBeAutomated:
+    case effString2Parameter:
+    case effGetProgramNameIndexed:
+    case effGetParameterProperties:
+    case effBeginSetProgram:
+    case effEndSetProgram:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Counts a call the host may make on any thread for as long as it runs (EffectBase's
+// enterAnyThreadCall); a call that arrives while the effect closes is not made.
+class AnyThreadCall {
+public:
+    explicit AnyThreadCall(EffectBase& called)
+        : effect(called), entered(called.enterAnyThreadCall()) {}
+    ~AnyThreadCall() {
+        if (entered) {
+            effect.leaveAnyThreadCall();
+        }
+    }
+    AnyThreadCall(const AnyThreadCall&) = delete;
+    AnyThreadCall& operator=(const AnyThreadCall&) = delete;
+    bool allowed() const { return entered; }
+
+private:
+    EffectBase& effect;
+    bool entered;
+};
+
+// effClose: the calls of other threads are let out first, then the effect's own close runs,
+// then the editor closes; then the effect, its editor and its programs go - unless the
+// editor's thread is still inside the editor, held up in a host callback, when the effect is
+// left in place for good (its module stays loaded too) rather than freed under that thread.
+vst2::intptr closeEffect(EffectBase* effect, vst2::int32 index, vst2::intptr value, void* ptr,
+                         float opt) {
+    effect->stopAnyThreadCalls();
+    try {
+        effect->dispatcher(effClose, index, value, ptr, opt);
+    } catch (...) {
+        // Closing must end the effect whatever its close did.
+    }
+    bool destroyable = true;
+    try {
+        destroyable = effect->prepareForDestruction();
+    } catch (...) {
+        // The destructor closes the editor again.
+    }
+    if (destroyable) {
+        delete effect;
+    }
+    return 1;
+}
+
 } // namespace
 
 vst2::intptr VST2_CALL dispatch(AEffect* record, vst2::int32 opcode, vst2::int32 index,
@@ -24,14 +94,14 @@ vst2::intptr VST2_CALL dispatch(AEffect* record, vst2::int32 opcode, vst2::int32
         return 0;
     }
     if (opcode == effClose) {
-        // The effect's own close runs first; then the effect, its editor and its programs go.
-        try {
-            effect->dispatcher(opcode, index, value, ptr, opt);
-        } catch (...) {
-            // Closing must end the effect whatever its close did.
+        return closeEffect(effect, index, value, ptr, opt);
+    }
+    std::optional<AnyThreadCall> counted;
+    if (mayComeOnAnyThread(opcode)) {
+        counted.emplace(*effect);
+        if (!counted->allowed()) {
+            return 0;
         }
-        delete effect;
-        return 1;
     }
     try {
         return effect->dispatcher(opcode, index, value, ptr, opt);
@@ -62,14 +132,20 @@ void VST2_CALL processReplacing(AEffect* record, float** inputs, float** outputs
 void VST2_CALL setParameter(AEffect* record, vst2::int32 index, float value) {
     EffectBase* effect = effectOf(record);
     if (effect && isParameterIndex(record, index)) {
-        effect->setParameter(index, value);
+        AnyThreadCall call(*effect);
+        if (call.allowed()) {
+            effect->setParameter(index, value);
+        }
     }
 }
 
 float VST2_CALL getParameter(AEffect* record, vst2::int32 index) {
     EffectBase* effect = effectOf(record);
     if (effect && isParameterIndex(record, index)) {
-        return effect->getParameter(index);
+        AnyThreadCall call(*effect);
+        if (call.allowed()) {
+            return effect->getParameter(index);
+        }
     }
     return 0.0f;
 }

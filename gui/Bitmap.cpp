@@ -2,6 +2,7 @@
 
 #include "effect/EffectBase.h"
 #include "gui/DrawContext.h"
+#include "gui/ReferenceCount.h"
 #include "gui/SystemFeatures.h"
 
 namespace {
@@ -32,11 +33,7 @@ void Bitmap::retain() {
 }
 
 void Bitmap::release() {
-    if (refCount <= 0) {
-        return;
-    }
-    refCount--;
-    if (refCount == 0) {
+    if (releaseReference(refCount)) {
         delete this;
     }
 }
@@ -73,12 +70,12 @@ void Bitmap::drawTransparent(DrawContext* context, const Rect& destinationRect,
         return;
     }
     HGDIOBJ previous = SelectObject(source, picture);
-    if (transparentBltEntry) {
+    if (TransparentBltFunction transparentBlt = transparentBltEntry.load()) {
         int partWidth = destinationRect.width();
         int partHeight = destinationRect.height();
-        transparentBltEntry(destination, destinationRect.left, destinationRect.top, partWidth,
-                            partHeight, source, sourceOffset.h, sourceOffset.v, partWidth,
-                            partHeight, transparentColor.toColorRef());
+        transparentBlt(destination, destinationRect.left, destinationRect.top, partWidth,
+                       partHeight, source, sourceOffset.h, sourceOffset.v, partWidth, partHeight,
+                       transparentColor.toColorRef());
     } else {
         drawThroughMask(destination, source, destinationRect, sourceOffset);
     }

@@ -7,6 +7,7 @@
 #include "gui/Geometry.h"
 #include "platform/win32.h"
 
+#include <atomic>
 #include <cstdint>
 
 class DrawContext;
@@ -45,7 +46,8 @@ private:
                          const Point& sourceOffset);
 
     int32 resourceId;
-    int32 refCount = 1;
+    // The frame and the editor may give theirs back on different threads.
+    std::atomic<int32> refCount{1};
     int32 width = 0;
     int32 height = 0;
     Color transparentColor;

@@ -1,6 +1,7 @@
 #include "gui/Control.h"
 
 #include "gui/Bitmap.h"
+#include "gui/ControlListener.h"
 #include "gui/Frame.h"
 
 #include <cstring>
@@ -48,6 +49,20 @@ void Control::setDirty(bool state) {
 
 bool Control::isFrameClosed() const {
     return frame && frame->isClosed();
+}
+
+void Control::tellListener(DrawContext* context) {
+    if (!listener) {
+        return;
+    }
+    if (!frame) {
+        listener->onValueChanged(context, this);
+        return;
+    }
+    Frame::EditorCall call(*frame);
+    if (call.allowed()) {
+        listener->onValueChanged(context, this);
+    }
 }
 
 void Control::pumpIdle() {

@@ -51,6 +51,9 @@ protected:
     // out (to the listener or the idle pump, and so perhaps to the host) stops at once then, as
     // the listener and the editor may be gone.
     bool isFrameClosed() const;
+    // Reports the value to the listener. Inside a frame the call is one of the frame's calls
+    // into the editor: counted, and not made once the frame is closed.
+    void tellListener(DrawContext* context);
 
     ControlListener* listener;
     int32 tag;

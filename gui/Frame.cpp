@@ -4,7 +4,9 @@
 #include "gui/DrawContext.h"
 #include "gui/FrameEditor.h"
 
+#include <chrono>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -15,21 +17,17 @@ constexpr Frame::int32 viewListGrowth = 20;
 
 Frame::Frame(const Rect& frameSize, HWND parent, FrameEditor* owningEditor)
     : View(frameSize), editor(owningEditor), parentWindow(parent) {
-    // The drop target's calls must arrive on this, the user-interface, thread.
-    oleResult = OleInitialize(nullptr);
     findTransparentBlt();
     createWindow(parentWindow);
 }
 
+// Runs on the window's thread whenever the frame has a window still (release sees to it).
 Frame::~Frame() {
-    setDropEnabled(false);
+    releaseWindowResources();
     removeAllViews(true);
     if (background) {
         background->release();
         background = nullptr;
-    }
-    if (oleResult >= 0) { // S_OK or S_FALSE: this frame's initialisation counts
-        OleUninitialize();
     }
     releaseTransparentBlt();
     if (window) {
@@ -37,10 +35,14 @@ Frame::~Frame() {
         // class registration it held is still given back.
         if (windowOpen) {
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            dropPendingHandOvers();
             DestroyWindow(window);
         }
         window = nullptr;
         unregisterWindowClass();
+    }
+    if (handOver) {
+        handOver->frameEnded();
     }
 }
 
@@ -72,7 +74,7 @@ void Frame::drawUpdateRect(DrawContext* context, const Rect& updateRect) {
 }
 
 void Frame::update(DrawContext* context) {
-    if (!windowOpen || closed) {
+    if (!windowOpen.load() || closed.load()) {
         return;
     }
     if (isDirty()) {
@@ -308,28 +310,55 @@ void Frame::setFocusView(View* view) {
 
 // ---- the editor ----
 
-void Frame::close() {
-    closed = true;
-    editor = nullptr;
+Frame::EditorCall::EditorCall(Frame& frame) : caller(frame) {
+    // Counted before `closed` is read: a close either finds this call counted and waits for
+    // it, or has set `closed` first, which this call then finds.
+    caller.editorCallsInside.fetch_add(1);
+    permitted = !caller.closed.load();
+}
+
+Frame::EditorCall::~EditorCall() {
+    caller.editorCallsInside.fetch_sub(1);
+}
+
+bool Frame::close() {
+    closed.store(true);
+    editor.store(nullptr);
+    if (!window || GetCurrentThreadId() == windowThread) {
+        return true; // a close from inside the frame's own calls finds them running, as it should
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(crossThreadWait);
+    while (editorCallsInside.load() != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 FrameEditor* Frame::getEditor() {
-    return editor;
+    return editor.load();
 }
 
 void Frame::beginEdit(int32 index) {
-    if (editor) {
-        editor->beginEdit(index);
+    EditorCall call(*this);
+    if (FrameEditor* current = editor.load(); call.allowed() && current) {
+        current->beginEdit(index);
     }
 }
 
 bool Frame::endEdit(int32 index) {
-    return editor ? editor->endEdit(index) : false;
+    EditorCall call(*this);
+    FrameEditor* current = editor.load();
+    return call.allowed() && current ? current->endEdit(index) : false;
 }
 
 void Frame::pumpIdle() {
-    if (editor) {
-        editor->runIdlePump();
+    EditorCall call(*this);
+    if (FrameEditor* current = editor.load(); call.allowed() && current) {
+        current->runIdlePump();
     }
 }
 

@@ -8,12 +8,20 @@
 #include "gui/DropTarget.h"
 #include "gui/SystemFeatures.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace {
 
+// What all frames of the process share: the window class and the msimg32 library. Frames of
+// instances whose editors live on different threads register, unregister, load and free at
+// once, so these change only under the lock, and each count moves together with the Win32 call
+// it stands for (the class is never unregistered while another thread registers it anew).
+std::mutex sharedStateLock;
 // "Plugin" and eight hexadecimal digits, with room to spare.
 char classNameText[32];
 Frame::int32 classRegistrationCount = 0;
@@ -27,11 +35,19 @@ HINSTANCE libraryInstance() {
     return static_cast<HINSTANCE>(moduleInstance);
 }
 
-void formatClassName() {
+// For a window whose thread has not yet taken the frame's last reference: the window's
+// procedure and the frame's code are this module's, and must outlive a host unloading it.
+void keepModuleLoaded() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&classRegistrationCount), &self);
+}
+
+void formatClassName(char (&text)[sizeof classNameText]) {
     // The handle's low 32 bits: the name always has exactly eight digits.
     auto handleBits =
         static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(moduleInstance) & 0xFFFFFFFFu);
-    std::snprintf(classNameText, sizeof classNameText, "Plugin%08x", handleBits);
+    std::snprintf(text, sizeof text, "Plugin%08x", handleBits);
 }
 
 Point pointFromMessage(LPARAM lParam) {
@@ -43,20 +59,23 @@ Point pointFromMessage(LPARAM lParam) {
 } // namespace
 
 const char* Frame::windowClassName() {
-    formatClassName();
+    std::lock_guard<std::mutex> lock(sharedStateLock);
+    formatClassName(classNameText);
     return classNameText;
 }
 
 Frame::int32 Frame::windowClassRegistrations() {
+    std::lock_guard<std::mutex> lock(sharedStateLock);
     return classRegistrationCount;
 }
 
 void Frame::registerWindowClass() {
+    std::lock_guard<std::mutex> lock(sharedStateLock);
     classRegistrationCount++;
     if (classRegistrationCount != 1) {
         return;
     }
-    formatClassName();
+    formatClassName(classNameText);
     WNDCLASSA windowClass;
     windowClass.style = CS_GLOBALCLASS;
     windowClass.lpfnWndProc = windowProcedure;
@@ -73,6 +92,7 @@ void Frame::registerWindowClass() {
 }
 
 void Frame::unregisterWindowClass() {
+    std::lock_guard<std::mutex> lock(sharedStateLock);
     classRegistrationCount--;
     if (classRegistrationCount == 0) {
         UnregisterClassA(classNameText, libraryInstance());
@@ -81,13 +101,17 @@ void Frame::unregisterWindowClass() {
 
 // TransparentBlt is taken only on systems of the NT family; elsewhere bitmaps use the mask
 // method.
+// The entry is found anew by every frame and set in one step, so a frame drawing on another
+// thread meanwhile sees the old entry or the new one, never a null in between.
 void Frame::findTransparentBlt() {
-    transparentBltEntry = nullptr;
+    std::lock_guard<std::mutex> lock(sharedStateLock);
     msimg32Module = LoadLibraryA("msimg32.dll");
     if (!msimg32Module) {
+        transparentBltEntry = nullptr;
         return;
     }
     msimg32Holders++;
+    TransparentBltFunction found = nullptr;
     // The extended record (156 bytes), so the system may fill all it knows.
     OSVERSIONINFOEXA version;
     version.dwOSVersionInfoSize = versionInfoSize;
@@ -95,15 +119,16 @@ void Frame::findTransparentBlt() {
         version.dwPlatformId >= VER_PLATFORM_WIN32_NT) {
         FARPROC entry = GetProcAddress(msimg32Module, "TransparentBlt");
         // Through the generic function type, which converts to any other without complaint.
-        transparentBltEntry =
-            reinterpret_cast<TransparentBltFunction>(reinterpret_cast<void (*)()>(entry));
+        found = reinterpret_cast<TransparentBltFunction>(reinterpret_cast<void (*)()>(entry));
     }
+    transparentBltEntry = found;
 }
 
 void Frame::releaseTransparentBlt() {
     if (!msimg32Module) {
         return;
     }
+    std::lock_guard<std::mutex> lock(sharedStateLock);
     FreeLibrary(msimg32Module);
     msimg32Module = nullptr;
     msimg32Holders--;
@@ -114,20 +139,139 @@ void Frame::releaseTransparentBlt() {
 }
 
 bool Frame::createWindow(HWND parent) {
-    if (!parent) {
+    if (!parent || window) {
         return false;
     }
+    // The drop target's calls arrive on the thread that initialised OLE: the window's. On a
+    // thread the host made an apartment of another kind the call fails, and drops are lost.
+    oleInitialised = OleInitialize(nullptr) >= 0; // S_OK or S_FALSE: ours to undo
     registerWindowClass();
-    window = CreateWindowExA(0, classNameText, "Window", childWindowStyle, 0, 0, size.width(),
+    char className[sizeof classNameText];
+    formatClassName(className);
+    window = CreateWindowExA(0, className, "Window", childWindowStyle, 0, 0, size.width(),
                              size.height(), parent, nullptr, libraryInstance(), nullptr);
     if (!window) {
         // No window holds the class registration, so give it back now.
         unregisterWindowClass();
+        releaseWindowResources();
         return false;
     }
+    windowThread = GetWindowThreadProcessId(window, nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     setDropEnabled(true);
     return true;
+}
+
+void Frame::releaseWindowResources() {
+    setDropEnabled(false);
+    if (oleInitialised) {
+        oleInitialised = false;
+        OleUninitialize();
+    }
+}
+
+// The window's thread is the one that may destroy the window, revoke its drop target and end
+// its OLE initialisation: the last reference goes there. A reference given back on another
+// thread goes there too, and that thread waits until the frame is gone: the window's thread may
+// be inside the frame's handling right now (painting, say), and once the editor is closed the
+// host may unload the module under it.
+void Frame::release() {
+    if (mustReleaseOnWindowThread()) {
+        handReferenceToWindowThread();
+    } else {
+        View::release();
+    }
+}
+
+bool Frame::mustReleaseOnWindowThread() {
+    return window && windowOpen.load() && GetCurrentThreadId() != windowThread;
+}
+
+// A sent message: the window's thread handles it when it reads its messages (on Linux, where
+// no host thread reads messages for us, the layer lets this thread act for it). If it does not
+// answer in time (it may be waiting for this thread), a posted message follows, which it finds
+// when it reads its messages again; until then the window's procedure and the frame's code must
+// stay, so the module is kept loaded for good, as it is when the frame outlives the wait.
+void Frame::handReferenceToWindowThread() {
+    std::shared_ptr<HandOver> handing;
+    try {
+        handing = std::make_shared<HandOver>(this);
+    } catch (const std::bad_alloc&) {
+        keepModuleLoaded(); // nothing to hand over with: the reference stays, and so does the code
+        return;
+    }
+    handOver = handing;
+    if (sendHandOver(handing, true)) {
+        if (!handing->waitUntilFrameEnded(crossThreadWait)) {
+            keepModuleLoaded();
+        }
+        return;
+    }
+    keepModuleLoaded();
+    if (!windowOpen.load()) {
+        handing->giveBack(); // the window went meanwhile: nothing of it is left to its thread
+        return;
+    }
+    sendHandOver(handing, false);
+}
+
+bool Frame::sendHandOver(const std::shared_ptr<HandOver>& handing, bool waitForAnswer) {
+    auto* carried = new (std::nothrow) std::shared_ptr<HandOver>(handing);
+    if (!carried) {
+        return false;
+    }
+    auto wParam = reinterpret_cast<WPARAM>(carried);
+    handOverMessages[waitForAnswer ? 0 : 1] = wParam;
+    DWORD_PTR answer = 0;
+    bool delivered =
+        waitForAnswer
+            ? SendMessageTimeoutA(window, releaseOnWindowThread, wParam, 0,
+                                  SMTO_NORMAL | SMTO_ABORTIFHUNG, crossThreadWait, &answer) != 0
+            : PostMessageA(window, releaseOnWindowThread, wParam, 0) != FALSE;
+    // A send given up on (or a post refused) leaves its copy here, unless the window's thread
+    // took the message after all; one that arrives later still finds it taken back.
+    if (!delivered && takeHandOverMessage(wParam)) {
+        delete carried;
+    }
+    return delivered;
+}
+
+bool Frame::takeHandOverMessage(WPARAM wParam) {
+    for (auto& sent : handOverMessages) {
+        WPARAM expected = wParam;
+        if (wParam != 0 && sent.compare_exchange_strong(expected, 0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Frame::dropPendingHandOvers() {
+    MSG pending;
+    while (
+        PeekMessageA(&pending, window, releaseOnWindowThread, releaseOnWindowThread, PM_REMOVE)) {
+        if (takeHandOverMessage(pending.wParam)) {
+            delete reinterpret_cast<std::shared_ptr<HandOver>*>(pending.wParam);
+        }
+    }
+}
+
+void Frame::HandOver::giveBack() {
+    if (!given.exchange(true)) {
+        handed->View::release();
+    }
+}
+
+bool Frame::HandOver::waitUntilFrameEnded(DWORD milliseconds) {
+    std::unique_lock<std::mutex> lock(guard);
+    return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                            [this] { return ended; });
+}
+
+void Frame::HandOver::frameEnded() {
+    std::lock_guard<std::mutex> lock(guard);
+    ended = true;
+    changed.notify_all();
 }
 
 bool Frame::setDropEnabled(bool enabled) {
@@ -175,6 +319,15 @@ void Frame::revokeDropTarget() {
 LRESULT CALLBACK Frame::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,
                                         LPARAM lParam) {
     auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(messageWindow, GWLP_USERDATA));
+    if (message == releaseOnWindowThread) {
+        if (!frame || !frame->takeHandOverMessage(wParam)) {
+            return 0; // not one of ours: some other program's message of the same number
+        }
+        std::unique_ptr<std::shared_ptr<HandOver>> carried(
+            reinterpret_cast<std::shared_ptr<HandOver>*>(wParam));
+        (*carried)->giveBack();
+        return 1;
+    }
     if (!frame) {
         return DefWindowProcA(messageWindow, message, wParam, lParam);
     }
@@ -252,7 +405,7 @@ bool Frame::keyMessage(WPARAM virtualKey, bool down) {
 // The window is still there during WM_DESTROY: the last moment to give its drop registration
 // back, which would otherwise be lost with the window.
 void Frame::windowDestroyed() {
-    setDropEnabled(false);
+    releaseWindowResources();
     windowOpen = false;
     parentWindow = nullptr;
 }

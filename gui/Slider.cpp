@@ -201,8 +201,8 @@ void Slider::restoreDefault() {
 }
 
 void Slider::notifyIfChanged(DrawContext* context) {
-    if (isDirty() && listener) {
-        listener->onValueChanged(context, this);
+    if (isDirty()) {
+        tellListener(context);
     }
 }
 

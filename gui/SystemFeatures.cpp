@@ -1,4 +1,4 @@
 #include "gui/SystemFeatures.h"
 
-TransparentBltFunction transparentBltEntry = nullptr;
-bool buttonsSwapped = false;
+std::atomic<TransparentBltFunction> transparentBltEntry{nullptr};
+std::atomic<bool> buttonsSwapped{false};

@@ -1,10 +1,12 @@
 // What the frame learns about the system once and the drawing code reads afterwards: whether
 // the mouse buttons are swapped, and where msimg32's transparent block copy is, if anywhere.
-// Written only while a frame is created or its window class registered, on the
-// user-interface thread; read while drawing on the same thread.
+// Written while a frame is created or its window class registered and read while drawing,
+// by the editors of every instance of the process, which may live on different threads.
 #pragma once
 
 #include "platform/win32.h"
+
+#include <atomic>
 
 using TransparentBltFunction = BOOL(WINAPI*)(HDC destination, int destinationX, int destinationY,
                                              int destinationWidth, int destinationHeight,
@@ -13,7 +15,7 @@ using TransparentBltFunction = BOOL(WINAPI*)(HDC destination, int destinationX, 
 
 // Null when msimg32.dll or its TransparentBlt is missing, or the system is not of the NT
 // family; bitmaps then fall back to the mask method.
-extern TransparentBltFunction transparentBltEntry;
+extern std::atomic<TransparentBltFunction> transparentBltEntry;
 
 // True when the user swapped the primary and secondary mouse buttons.
-extern bool buttonsSwapped;
+extern std::atomic<bool> buttonsSwapped;

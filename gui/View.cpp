@@ -1,6 +1,7 @@
 #include "gui/View.h"
 
 #include "gui/Frame.h"
+#include "gui/ReferenceCount.h"
 
 View::View(const Rect& viewSize) : size(viewSize), mouseArea(viewSize) {}
 
@@ -133,17 +134,13 @@ bool View::onAttached(View* /*parent*/) {
 }
 
 void View::release() {
-    if (refCount <= 0) {
-        return;
-    }
-    refCount--;
-    if (refCount == 0) {
+    if (releaseReference(refCount)) {
         delete this;
     }
 }
 
 void View::retain() {
-    refCount++;
+    refCount.fetch_add(1);
 }
 
 View::int32 View::getReferenceCount() {

@@ -7,6 +7,7 @@
 #include "gui/Geometry.h"
 #include "vst2/vst2.h"
 
+#include <atomic>
 #include <cstdint>
 
 class DrawContext;
@@ -67,7 +68,8 @@ public:
     View* getParentView() const { return parentView; }
 
 protected:
-    int32 refCount = 1;
+    // Atomic: the editor may let go of its frame on another thread than the window's.
+    std::atomic<int32> refCount{1};
     Rect size;
     Rect mouseArea;
     Frame* frame = nullptr;

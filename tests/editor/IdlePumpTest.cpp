@@ -83,7 +83,7 @@ TEST(EditorBases, PlainAndWindowedEditorsAnswerAsTheirRolesSay) {
     windowed.getRect(&again);
     EXPECT_EQ(again, rect);
     EXPECT_EQ(windowed.setKnobMode(2), 1);
-    EXPECT_EQ(knobMode, 2);
+    EXPECT_EQ(knobMode.load(), 2);
     EXPECT_EQ(windowed.onKeyDown(key), -1) << "no frame";
     EXPECT_EQ(windowed.onKeyUp(key), -1);
     EXPECT_FALSE(windowed.onWheel(1.0f));

@@ -302,3 +302,134 @@ TEST_F(WineEditor, ItsWindowTakesDragsButTheGatesViewsIgnoreEveryDrop) {
     // The registration was the frame's own, made when it opened its window.
     EXPECT_EQ(RevokeDragDrop(frameWindow), S_OK);
 }
+
+namespace {
+
+// A thread's COM state as a host finds it: S_OK when the thread has none (the probe is undone
+// at once), S_FALSE in a multithreaded apartment, RPC_E_CHANGED_MODE in a single-threaded one.
+HRESULT comStateOfThisThread() {
+    HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(result)) {
+        CoUninitialize();
+    }
+    return result;
+}
+
+} // namespace
+
+// A host that makes the effect on one thread (scanning), shows the editor on a second (its
+// user interface, which initialised COM itself) and closes the effect on a third (which has a
+// multithreaded apartment): each thread's COM is as the host left it, the editor's window goes
+// with effClose, and the file unloads with nothing of it left to be called.
+TEST(WineEditorThreads, MakingShowingAndClosingOnThreeThreadsLeavesEachThreadsComAsItWas) {
+    std::unique_ptr<HostedPlugin> plugin;
+    HRESULT makerAfterMain = E_FAIL;
+    std::thread maker([&] {
+        auto loaded = HostedPlugin::load(STEPVEIL_PLUGIN_FILE);
+        ASSERT_TRUE(loaded) << loaded.error;
+        plugin = std::move(loaded.plugin);
+        plugin->open();
+        makerAfterMain = comStateOfThisThread();
+    });
+    maker.join();
+    ASSERT_TRUE(plugin);
+    EXPECT_EQ(makerAfterMain, S_OK) << "making the effect put the thread in no apartment";
+
+    std::atomic<HWND> host{nullptr};
+    std::atomic<HWND> frameWindow{nullptr};
+    std::atomic<bool> closed{false};
+    HRESULT showerAfterClose = E_FAIL;
+    HRESULT showerAfterItsOwnEnd = E_FAIL;
+    std::thread shower([&] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        WNDCLASSA hostClass{};
+        hostClass.lpfnWndProc = DefWindowProcA;
+        hostClass.hInstance = GetModuleHandleA(nullptr);
+        hostClass.lpszClassName = "StepveilThreadsHost";
+        RegisterClassA(&hostClass);
+        HWND window = CreateWindowExA(0, "StepveilThreadsHost", "Stepveil", WS_POPUP | WS_VISIBLE,
+                                      0, 0, editorWidth, editorHeight, nullptr, nullptr,
+                                      hostClass.hInstance, nullptr);
+        EXPECT_EQ(plugin->dispatch(effEditOpen, 0, 0, window), 1);
+        plugin->dispatch(effEditIdle);
+        frameWindow = GetWindow(window, GW_CHILD);
+        host = window;
+        while (!closed.load()) { // the host's message loop, through which the close arrives
+            dispatchPendingMessages();
+            Sleep(1);
+        }
+        showerAfterClose = comStateOfThisThread();
+        CoUninitialize();
+        showerAfterItsOwnEnd = comStateOfThisThread();
+        DestroyWindow(window);
+        dispatchPendingMessages();
+        UnregisterClassA("StepveilThreadsHost", hostClass.hInstance);
+    });
+    while (!host.load()) {
+        Sleep(1);
+    }
+    ASSERT_NE(frameWindow.load(), nullptr);
+
+    HRESULT closerAfterClose = E_FAIL;
+    std::thread closer([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        EXPECT_EQ(plugin->close(), 1);
+        EXPECT_FALSE(IsWindow(frameWindow.load())) << "the editor's window went with effClose";
+        EXPECT_EQ(GetWindow(host.load(), GW_CHILD), nullptr);
+        plugin.reset(); // unloads the file
+        closerAfterClose = comStateOfThisThread();
+        CoUninitialize();
+    });
+    closer.join();
+    closed = true;
+    shower.join();
+    EXPECT_EQ(closerAfterClose, S_FALSE) << "the closing thread's apartment is still its own";
+    EXPECT_EQ(showerAfterClose, RPC_E_CHANGED_MODE) << "the host's own apartment stays";
+    EXPECT_EQ(showerAfterItsOwnEnd, S_OK) << "nothing of the editor's OLE is left on it";
+}
+
+// The editor's thread waiting for the closing thread without reading its messages: effClose
+// does not wait for ever, and the editor's window goes once that thread reads its messages
+// again, with the plug-in's code still there for it although the host unloaded the file.
+TEST(WineEditorThreads, ACloseWhileTheEditorsThreadWaitsForItEndsAndTheWindowGoesLater) {
+    auto loaded = HostedPlugin::load(STEPVEIL_PLUGIN_FILE);
+    ASSERT_TRUE(loaded) << loaded.error;
+    std::unique_ptr<HostedPlugin> plugin = std::move(loaded.plugin);
+    plugin->open();
+    std::atomic<HWND> frameWindow{nullptr};
+    std::atomic<bool> closeReturned{false};
+    bool goneLater = false;
+    std::thread shower([&] {
+        WNDCLASSA hostClass{};
+        hostClass.lpfnWndProc = DefWindowProcA;
+        hostClass.hInstance = GetModuleHandleA(nullptr);
+        hostClass.lpszClassName = "StepveilWaitingHost";
+        RegisterClassA(&hostClass);
+        HWND host = CreateWindowExA(0, "StepveilWaitingHost", "Stepveil", WS_POPUP | WS_VISIBLE, 0,
+                                    0, editorWidth, editorHeight, nullptr, nullptr,
+                                    hostClass.hInstance, nullptr);
+        EXPECT_EQ(plugin->dispatch(effEditOpen, 0, 0, host), 1);
+        plugin->dispatch(effEditIdle);
+        dispatchPendingMessages();
+        frameWindow = GetWindow(host, GW_CHILD);
+        while (!closeReturned.load()) { // waits for the closing thread, reading nothing
+            Sleep(1);
+        }
+        for (int tries = 0; tries < 1000 && IsWindow(frameWindow.load()); tries++) {
+            dispatchPendingMessages();
+            Sleep(2);
+        }
+        goneLater = !IsWindow(frameWindow.load());
+        DestroyWindow(host);
+        dispatchPendingMessages();
+        UnregisterClassA("StepveilWaitingHost", hostClass.hInstance);
+    });
+    while (!frameWindow.load()) {
+        Sleep(1);
+    }
+    EXPECT_EQ(plugin->close(), 1);
+    plugin.reset();
+    closeReturned = true;
+    shower.join();
+    EXPECT_TRUE(goneLater);
+}

@@ -2,6 +2,9 @@
 // update regions, one per window, and filters by window and message range.
 #include "PlatformTestSupport.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 using namespace platform_test;
@@ -109,4 +112,119 @@ TEST_F(MessageQueue, MessagesOfADestroyedWindowAreDropped) {
     EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
     message = MSG{first, WM_PAINT, 0, 0, 0, {0, 0}};
     EXPECT_EQ(DispatchMessageA(&message), 0) << "a stale window handle is ignored";
+}
+
+namespace {
+
+// What a window procedure saw of a message sent to it from another thread.
+struct SentMessageSeen {
+    std::thread::id runner;
+    DWORD threadNumber = 0;
+};
+
+constexpr UINT askWhoRuns = WM_APP;
+constexpr UINT destroyYourself = WM_APP + 1;
+constexpr UINT holdTheThread = WM_APP + 2;
+constexpr UINT readInside = WM_APP + 3;
+
+// What the window's thread does: 0 stay outside the layer, 1 read messages inside a window
+// procedure (as a drag's idle pump does), 2 run a procedure that reads none until released; 3
+// end. `busy` is what it does now.
+std::atomic<int> ownerTask{0};
+std::atomic<int> ownerBusy{0};
+
+LRESULT sentToProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == askWhoRuns) {
+        auto* seen = reinterpret_cast<SentMessageSeen*>(lParam);
+        seen->runner = std::this_thread::get_id();
+        seen->threadNumber = GetCurrentThreadId();
+        return 7;
+    }
+    if (message == destroyYourself) {
+        return DestroyWindow(window);
+    }
+    if (message == holdTheThread || message == readInside) {
+        int task = message == readInside ? 1 : 2;
+        ownerBusy = task;
+        MSG next{};
+        while (ownerTask.load() == task) {
+            if (task == 1) {
+                PeekMessageA(&next, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ownerBusy = 0;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void waitUntilOwnerIs(int busy) {
+    while (ownerBusy.load() != busy) {
+        std::this_thread::yield();
+    }
+}
+
+} // namespace
+
+// The window's thread answers when it reads its messages; when it is outside the message
+// functions (as a Linux host's thread is), the sender answers for it, as that thread; a thread
+// busy in a procedure that reads nothing makes the sender give up after the time-out.
+TEST_F(MessageQueue, MessagesSentFromAnotherThreadAreAnsweredByTheWindowsThreadOrForIt) {
+    WNDCLASSA description{};
+    description.lpfnWndProc = sentToProcedure;
+    description.lpszClassName = "TestClassSent";
+    RegisterClassA(&description);
+    ownerTask = 0;
+    std::atomic<HWND> window{nullptr};
+    std::thread::id ownerId;
+    DWORD ownerNumber = 0;
+    std::thread owner([&] {
+        ownerId = std::this_thread::get_id();
+        ownerNumber = GetCurrentThreadId();
+        window = CreateWindowExA(0, "TestClassSent", "", WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+        for (int task; (task = ownerTask.load()) != 3;) {
+            if (task == 1 || task == 2) {
+                SendMessageTimeoutA(window, task == 1 ? readInside : holdTheThread, 0, 0,
+                                    SMTO_NORMAL, 1000, nullptr);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    while (!window.load()) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), ownerNumber);
+    EXPECT_NE(ownerNumber, GetCurrentThreadId());
+
+    SentMessageSeen outside;
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, askWhoRuns, 0, reinterpret_cast<LPARAM>(&outside),
+                                    SMTO_NORMAL, 1000, &answer));
+    EXPECT_EQ(answer, 7u);
+    EXPECT_EQ(outside.runner, std::this_thread::get_id());
+    EXPECT_EQ(outside.threadNumber, ownerNumber) << "answered as the window's thread";
+
+    ownerTask = 1;
+    waitUntilOwnerIs(1);
+    SentMessageSeen reading;
+    ASSERT_TRUE(SendMessageTimeoutA(window, askWhoRuns, 0, reinterpret_cast<LPARAM>(&reading),
+                                    SMTO_NORMAL, 10000, &answer));
+    EXPECT_EQ(reading.runner, ownerId);
+
+    ownerTask = 2;
+    waitUntilOwnerIs(2);
+    SentMessageSeen held;
+    EXPECT_FALSE(SendMessageTimeoutA(window, askWhoRuns, 0, reinterpret_cast<LPARAM>(&held),
+                                     SMTO_NORMAL, 20, &answer));
+    ownerTask = 0;
+    waitUntilOwnerIs(0);
+    EXPECT_TRUE(SendMessageTimeoutA(window, destroyYourself, 0, 0, SMTO_NORMAL, 1000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "destroyed as its own thread may";
+    EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), 0u);
+    EXPECT_EQ(held.threadNumber, 0u) << "the message given up on never came";
+    ownerTask = 3;
+    owner.join();
+    UnregisterClassA("TestClassSent", nullptr);
 }

@@ -8,10 +8,12 @@
 
 #include <X11/keysym.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -296,6 +298,37 @@ TEST_F(EditorOnX11, TwoInstancesShowAndTakeInputEachOnItsOwn) {
     expectShowsLevels(secondParent, second);
     second.close();
     EXPECT_TRUE(pluginConnectionClosed());
+    EXPECT_EQ(host.hostErrors(), 0);
+}
+
+// A Linux host opens and idles the editor on a thread of its own for X, ends the plug-in from
+// its main thread while that thread waits, unloads the file and destroys its window: the
+// editor's window and the plug-in's connection go with effClose, and nothing is left to fail.
+TEST_F(EditorOnX11, ClosedFromAnotherThreadThanItsOwnItLeavesNothingBehind) {
+    Instance editor = load();
+    ::Window parent = host.makeWindow(0, 0, editorWidth, editorHeight);
+    std::atomic<int> phase{0};
+    std::thread editorThread([&] {
+        EXPECT_EQ(editor.open(parent), 1);
+        editor.idle();
+        editor.plugin->setParameter(4, 0.0f);
+        editor.idle();
+        phase = 1;
+        while (phase.load() != 2) {
+            std::this_thread::yield();
+        }
+    });
+    while (phase.load() != 1) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(host.children(parent).size(), 1u);
+    EXPECT_EQ(editor.plugin->close(), 1);
+    EXPECT_TRUE(host.children(parent).empty()) << "the editor's window went with effClose";
+    EXPECT_TRUE(pluginConnectionClosed()) << "and so did the plug-in's connection";
+    editor.plugin.reset(); // unloads the file
+    host.destroyWindow(parent);
+    phase = 2;
+    editorThread.join();
     EXPECT_EQ(host.hostErrors(), 0);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/core/ThreadIdentity.h"
 
 #include <deque>
 #include <map>
@@ -19,7 +20,7 @@ void postLayerTask(std::thread::id thread, std::function<void()> task) {
 }
 
 void runLayerTasks(LayerLock& lock) {
-    const auto thread = std::this_thread::get_id();
+    const auto thread = callingThread();
     for (;;) {
         auto found = pendingTasks().find(thread);
         if (found == pendingTasks().end()) {

@@ -12,4 +12,8 @@ HINSTANCE thisModuleHandle();
 // The load address of the module containing the given address, or null if none does.
 HINSTANCE moduleHandleOf(const void* address);
 
+// Keeps the module holding the address loaded until the process ends, whoever unloads it.
+// False when no module holds it.
+bool pinModuleOf(const void* address);
+
 } // namespace stepveil::platform

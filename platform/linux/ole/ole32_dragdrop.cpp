@@ -2,6 +2,7 @@
 // until RevokeDragDrop gives it back. References are taken and given back outside the layer
 // lock where the object's own code may run (Release may destroy it).
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/Display.h"
 #include "platform/linux/ole/DropTargetRegistry.h"
 #include "platform/linux/ole/OleThreads.h"
@@ -70,7 +71,7 @@ HeldDropTarget acquireDropTarget(HWND window) {
 HRESULT RegisterDragDrop(HWND window, LPDROPTARGET target) {
     {
         auto lock = lockLayer();
-        if (!isOleInitialised(std::this_thread::get_id())) {
+        if (!isOleInitialised(callingThread())) {
             return E_OUTOFMEMORY;
         }
     }
@@ -87,7 +88,7 @@ HRESULT RegisterDragDrop(HWND window, LPDROPTARGET target) {
         } else if (hasDropTarget(window)) {
             result = DRAGDROP_E_ALREADYREGISTERED;
         } else {
-            registrations()[window] = Registration{target, std::this_thread::get_id()};
+            registrations()[window] = Registration{target, callingThread()};
             currentDisplay().dropTargetChanged(window, true);
         }
     }

@@ -1,6 +1,7 @@
 // ole32: per-thread initialisation counting. The first OleInitialize of a thread answers S_OK,
 // later ones S_FALSE, each to be matched by one OleUninitialize.
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/ole/OleThreads.h"
 
 #include "platform/win32.h"
@@ -30,13 +31,13 @@ bool isOleInitialised(std::thread::id thread) {
 
 HRESULT OleInitialize(LPVOID) {
     auto lock = lockLayer();
-    return initialisationCounts()[std::this_thread::get_id()]++ == 0 ? S_OK : S_FALSE;
+    return initialisationCounts()[callingThread()]++ == 0 ? S_OK : S_FALSE;
 }
 
 void OleUninitialize() {
     auto lock = lockLayer();
     auto& counts = initialisationCounts();
-    const auto found = counts.find(std::this_thread::get_id());
+    const auto found = counts.find(callingThread());
     if (found != counts.end() && --found->second == 0) {
         counts.erase(found);
     }

@@ -1,6 +1,7 @@
 // ole32: the interface identifiers the subset declares, object creation (no class is
 // registered), and giving back what a storage medium holds.
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/ole/OleThreads.h"
 
 #include "platform/win32.h"
@@ -22,7 +23,7 @@ HRESULT CoCreateInstance(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) {
     }
     *object = nullptr;
     auto lock = lockLayer();
-    return isOleInitialised(std::this_thread::get_id()) ? REGDB_E_CLASSNOTREG : CO_E_NOTINITIALIZED;
+    return isOleInitialised(callingThread()) ? REGDB_E_CLASSNOTREG : CO_E_NOTINITIALIZED;
 }
 
 // A release object, when there is one, owns the block or bitmap: only its reference is given

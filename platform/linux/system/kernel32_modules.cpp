@@ -1,6 +1,7 @@
 // kernel32: module loading. The layer loads no files: the modules it knows are built in, and
 // the only one is msimg32.dll with its TransparentBlt.
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ModuleHandle.h"
 #include "platform/linux/system/SystemSettings.h"
 
 #include <algorithm>
@@ -88,5 +89,26 @@ BOOL FreeLibrary(HMODULE handle) {
         return FALSE;
     }
     --module->loadCount;
+    return TRUE;
+}
+
+// Only the module holding an address is known here (the plug-in asking for its own file, to
+// keep it loaded); the built-in modules are reached through LoadLibraryA.
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
+    if (module == nullptr) {
+        return FALSE;
+    }
+    *module = nullptr;
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0 || moduleName == nullptr) {
+        return FALSE;
+    }
+    HMODULE found = moduleHandleOf(moduleName);
+    if (found == nullptr) {
+        return FALSE;
+    }
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0 && !pinModuleOf(moduleName)) {
+        return FALSE;
+    }
+    *module = found;
     return TRUE;
 }

@@ -1,6 +1,7 @@
 // kernel32: time, the system version and UTF-16 conversion.
 #include "platform/linux/core/AnsiText.h"
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/Display.h"
 #include "platform/linux/system/SystemSettings.h"
 
@@ -33,6 +34,13 @@ void appendUtf16(std::u16string& text, char32_t character) {
 }
 
 } // namespace
+
+// The thread a window procedure runs for, also when another thread handles a message sent to
+// it (SendMessageTimeoutA).
+DWORD GetCurrentThreadId() {
+    auto lock = lockLayer();
+    return threadNumber(callingThread());
+}
 
 DWORD GetTickCount() {
     auto lock = lockLayer();

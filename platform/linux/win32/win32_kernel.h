@@ -47,7 +47,15 @@ DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 BOOL GetVersionExA(LPOSVERSIONINFOA version);
 
+// GetModuleHandleExA options: the module holding an address, kept loaded until the process ends.
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+
+DWORD GetCurrentThreadId();
+
 HMODULE LoadLibraryA(LPCSTR fileName);
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procedureName);
 BOOL FreeLibrary(HMODULE module);
 

@@ -55,6 +55,8 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MOUSEWHEEL 0x020A
+// The first message a window class may give a meaning of its own.
+#define WM_APP 0x8000
 
 // Mouse message details: the keys and buttons held (wParam's low word), the wheel's turn.
 #define MK_LBUTTON 0x0001
@@ -73,6 +75,11 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 // Window data slots. 64-bit Windows names the slot GWLP_USERDATA only.
 #define GWL_USERDATA (-21)
 #define GWLP_USERDATA (-21)
+
+// SendMessageTimeoutA options.
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
 
 // PeekMessageA options.
 #define PM_NOREMOVE 0x0000
@@ -133,6 +140,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID parameter);
 BOOL DestroyWindow(HWND window);
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 LONG_PTR GetWindowLongPtrA(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 LONG GetWindowLongA(HWND window, int index);
@@ -156,6 +164,9 @@ HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
 // Messages.
 BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessage, UINT removal);
 LRESULT DispatchMessageA(const MSG* message);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result);
 
 // Input and system state.
 BOOL GetCursorPos(LPPOINT point);

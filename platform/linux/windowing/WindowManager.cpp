@@ -1,4 +1,5 @@
 #include "platform/linux/windowing/WindowManager.h"
+#include "platform/linux/core/ThreadIdentity.h"
 
 #include "platform/linux/core/HandleTable.h"
 #include "platform/linux/display/Display.h"
@@ -239,7 +240,7 @@ bool messageInRange(UINT message, UINT first, UINT last) {
 
 bool takePostedMessage(MSG& message, HWND window, UINT first, UINT last, bool remove) {
     auto& queue = tables().queue;
-    std::thread::id self = std::this_thread::get_id();
+    std::thread::id self = callingThread();
     for (auto entry = queue.begin(); entry != queue.end(); ++entry) {
         if (entry->thread != self || !messageInRange(entry->message.message, first, last) ||
             !matchesWindowFilter(entry->message.hwnd, window)) {
@@ -263,7 +264,7 @@ void forgetMessagesFor(HWND window) {
 }
 
 HWND windowNeedingPaint(HWND filter) {
-    for (const auto& window : windowsOfThread(std::this_thread::get_id())) {
+    for (const auto& window : windowsOfThread(callingThread())) {
         if (!isEmpty(window->update) && isWindowVisible(*window) && !window->destroying &&
             matchesWindowFilter(window->handle, filter)) {
             return window->handle;

@@ -3,7 +3,9 @@
 // window, and stays until the window is validated.
 #include "platform/linux/core/LayerLock.h"
 #include "platform/linux/core/LayerTasks.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/Display.h"
+#include "platform/linux/windowing/SentMessages.h"
 #include "platform/linux/windowing/WindowManager.h"
 #include "platform/linux/windowing/WindowProcedure.h"
 
@@ -16,7 +18,7 @@ namespace {
 void destroyWindowsLostToTheSystem(LayerLock& lock) {
     for (HWND handle : currentDisplay().windowsLostToTheSystem()) {
         auto window = findWindow(handle);
-        if (window && !window->destroying && window->thread == std::this_thread::get_id()) {
+        if (window && !window->destroying && window->thread == callingThread()) {
             destroyWindowTree(lock, window);
         }
     }
@@ -29,8 +31,11 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT firstMessage, UINT lastMessag
     if (message == nullptr) {
         return FALSE;
     }
+    waitWhileActedFor(lock);
+    InMessageFunction reading;
     currentDisplay().collectEvents();
     destroyWindowsLostToTheSystem(lock);
+    handleSentMessages(lock);
     runLayerTasks(lock);
     MSG found{};
     bool remove = (removal & PM_REMOVE) != 0;
@@ -57,10 +62,46 @@ LRESULT DispatchMessageA(const MSG* message) {
     if (message == nullptr) {
         return 0;
     }
+    waitWhileActedFor(lock);
     auto window = findWindow(message->hwnd);
     if (!window || window->destroying) {
         return 0;
     }
     return callWindowProcedure(lock, message->hwnd, window->procedure, message->message,
                                message->wParam, message->lParam);
+}
+
+// The message waits in the queue of the window's thread until that thread reads it.
+BOOL PostMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto lock = lockLayer();
+    auto window = findWindow(handle);
+    if (!window || window->destroying) {
+        return FALSE;
+    }
+    postMessage(MSG{handle, message, wParam, lParam, 0, POINT{0, 0}}, window->thread);
+    return TRUE;
+}
+
+// Within the calling thread the procedure is called at once. A window of another thread gets
+// the message through that thread's message functions, or from this thread acting for it
+// when that thread is not reading messages (SentMessages.h). The flags are not needed: the
+// wait never blocks this thread's own sent messages, and a thread that does not answer is
+// waited for only until the time-out.
+LRESULT SendMessageTimeoutA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT,
+                            UINT timeout, PDWORD_PTR result) {
+    auto lock = lockLayer();
+    auto window = findWindow(handle);
+    if (!window || window->destroying) {
+        return 0;
+    }
+    LRESULT answer = 0;
+    if (window->thread == callingThread()) {
+        answer = callWindowProcedure(lock, handle, window->procedure, message, wParam, lParam);
+    } else if (!sendToOtherThread(lock, *window, message, wParam, lParam, timeout, answer)) {
+        return 0;
+    }
+    if (result != nullptr) {
+        *result = static_cast<DWORD_PTR>(answer);
+    }
+    return 1;
 }

@@ -1,5 +1,6 @@
 // user32: device contexts of windows, update regions and the painting protocol.
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/Display.h"
 #include "platform/linux/drawing/GdiObjects.h"
 #include "platform/linux/windowing/WindowManager.h"
@@ -115,7 +116,7 @@ BOOL GetUpdateRect(HWND handle, LPRECT rect, BOOL erase) {
 BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL erase) {
     auto lock = lockLayer();
     if (handle == nullptr) {
-        for (const auto& window : windowsOfThread(std::this_thread::get_id())) {
+        for (const auto& window : windowsOfThread(callingThread())) {
             invalidateWindow(*window, nullptr, erase != FALSE);
         }
         return TRUE;

@@ -1,12 +1,15 @@
 // user32: window classes, windows, their data slot and position, and the default handling
 // of messages.
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/Display.h"
 #include "platform/linux/drawing/GdiObjects.h"
 #include "platform/linux/windowing/WindowManager.h"
 #include "platform/linux/windowing/WindowProcedure.h"
 
 #include <algorithm>
+
+#include <unistd.h>
 
 using namespace stepveil::platform;
 
@@ -62,7 +65,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
     window->width = width;
     window->height = height;
     window->surface = std::make_shared<Surface>(width, height, false);
-    window->thread = std::this_thread::get_id();
+    window->thread = callingThread();
     HWND handle = addWindow(window);
     invalidateWindow(*window, nullptr, true);
     if (!currentDisplay().windowCreated(handle)) {
@@ -75,7 +78,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR, DWORD style, int x, int y,
 BOOL DestroyWindow(HWND handle) {
     auto lock = lockLayer();
     auto window = findWindow(handle);
-    if (!window || window->destroying || window->thread != std::this_thread::get_id()) {
+    if (!window || window->destroying || window->thread != callingThread()) {
         return FALSE;
     }
     destroyWindowTree(lock, window);
@@ -108,6 +111,18 @@ void destroyWindowTree(LayerLock& lock, const std::shared_ptr<Window>& window) {
 }
 
 } // namespace stepveil::platform
+
+DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
+    auto lock = lockLayer();
+    auto window = findWindow(handle);
+    if (!window) {
+        return 0;
+    }
+    if (processId != nullptr) {
+        *processId = static_cast<DWORD>(getpid());
+    }
+    return threadNumber(window->thread);
+}
 
 LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
     auto lock = lockLayer();

@@ -2,6 +2,7 @@
 #include "platform/headless.h"
 
 #include "platform/linux/core/LayerLock.h"
+#include "platform/linux/core/ThreadIdentity.h"
 #include "platform/linux/display/headless/HeadlessDisplay.h"
 #include "platform/linux/display/headless/WindowPicture.h"
 #include "platform/linux/drawing/GdiObjects.h"
@@ -36,7 +37,7 @@ HWND createHostWindow(int screenX, int screenY, int width, int height) {
     window->width = width;
     window->height = height;
     window->surface = std::make_shared<Surface>(width, height, false);
-    window->thread = std::this_thread::get_id();
+    window->thread = callingThread();
     HWND handle = addWindow(window);
     currentDisplay().windowCreated(handle);
     return handle;
@@ -134,7 +135,7 @@ void failGdiObjectCreations(int count) {
 void postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto lock = lockLayer();
     auto target = findWindow(window);
-    std::thread::id thread = target ? target->thread : std::this_thread::get_id();
+    std::thread::id thread = target ? target->thread : callingThread();
     stepveil::platform::postMessage(MSG{window, message, wParam, lParam, 0, POINT{0, 0}}, thread);
 }
 
