@@ -1,4 +1,4 @@
-# Pieces shared by the drivers of the Ardour tests (run-ardour-test.sh, run-ardour-gui-test.sh),
+# Pieces shared by the drivers of the Ardour tests (run-ardour-*-test.sh),
 # sourced by them. Each driver sets `test_name` (for messages) before sourcing.
 
 ardour_test_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -6,6 +6,15 @@ ardour_test_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 fail() {
     echo "${test_name:-ardour test}: $*" >&2
     exit 1
+}
+
+# Ends the test unless every file named exists; HINT says which build targets make them.
+require_files() {
+    local hint=$1 file
+    shift
+    for file in "$@"; do
+        [ -e "$file" ] || fail "missing $file ($hint)"
+    done
 }
 
 # Ardour's programs: the Lua session tool on PATH, and the plug-in scanner, which is not on

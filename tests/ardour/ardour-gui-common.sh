@@ -2,6 +2,16 @@
 # file, run-ardour-lv2-gui-test.sh for the LV2 bundle), sourced by them after ardour-common.sh.
 # The driver sets `here`, `work`, `tool` and `window_check` before using them.
 
+# The X programs the GUI tests drive, and the display they drive them on.
+require_gui_programs() {
+    local program_name
+    for program_name in ardour xdotool xwininfo; do
+        command -v "$program_name" >/dev/null ||
+            fail "$program_name not found (scripts/install-deps.sh)"
+    done
+    [ -n "${DISPLAY:-}" ] || fail "no X display: run under xvfb-run -a"
+}
+
 # The X programs, each bounded: a server that stops answering must not hang the test.
 x_timeout=20
 xdotool_bounded() { timeout "$x_timeout" xdotool "$@"; }

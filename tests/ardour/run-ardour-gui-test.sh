@@ -29,13 +29,9 @@ window_check=$build/tests/ardour/ardour_window_check
 # shellcheck source=tests/ardour/ardour-gui-common.sh
 source "$here/ardour-gui-common.sh"
 
-for file in "$plugin_built" "$tool" "$recorder_built" "$window_check"; do
-    [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
-done
-for program_name in ardour xdotool xwininfo; do
-    command -v "$program_name" >/dev/null || fail "$program_name not found (scripts/install-deps.sh)"
-done
-[ -n "${DISPLAY:-}" ] || fail "no X display: run under xvfb-run -a"
+require_files "build the target ardour_test_parts first" \
+    "$plugin_built" "$tool" "$recorder_built" "$window_check"
+require_gui_programs
 find_ardour_programs
 
 prepare_ardour_gui_home "$work"

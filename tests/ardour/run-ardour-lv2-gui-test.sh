@@ -29,13 +29,9 @@ preset="Quick Move"
 # shellcheck source=tests/ardour/ardour-gui-common.sh
 source "$here/ardour-gui-common.sh"
 
-for file in "$plugin_built" "$tool" "$window_check" "$bundle/manifest.ttl"; do
-    [ -e "$file" ] || fail "missing $file (build ardour_test_parts and stepveil_lv2_bundle first)"
-done
-for program_name in ardour xdotool xwininfo; do
-    command -v "$program_name" >/dev/null || fail "$program_name not found (scripts/install-deps.sh)"
-done
-[ -n "${DISPLAY:-}" ] || fail "no X display: run under xvfb-run -a"
+require_files "build ardour_test_parts and stepveil_lv2_bundle first" \
+    "$plugin_built" "$tool" "$window_check" "$bundle/manifest.ttl"
+require_gui_programs
 find_ardour_programs
 prepare_ardour_gui_home "$work"
 export LV2_PATH

@@ -21,9 +21,7 @@ work=${2:-$build/ardour-state-test}
 
 plugin_built=$build/plugin/Stepveil.so
 recorder_built=$build/tests/ardour/StepveilRecorder.so
-for file in "$plugin_built" "$recorder_built"; do
-    [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
-done
+require_files "build the target ardour_test_parts first" "$plugin_built" "$recorder_built"
 # A session that saves and opens rarely takes more than a few seconds; this bounds a hung one.
 session_timeout=120
 # Ardour 7.3 may crash on its own (see run-ardour-test.sh); a run it ends abnormally is tried

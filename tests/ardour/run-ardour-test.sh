@@ -54,9 +54,8 @@ export_preset=2b044fb3-0307-4920-9a95-ac02688ef9d6
 # shellcheck source=host-test-helpers.sh
 source "$here/host-test-helpers.sh"
 
-for file in "$plugin_built" "$render_tool" "$checker" "$recorder_built"; do
-    [ -e "$file" ] || fail "missing $file (build the target ardour_test_parts first)"
-done
+require_files "build the target ardour_test_parts first" \
+    "$plugin_built" "$render_tool" "$checker" "$recorder_built"
 if [ "$kind" = lv2 ]; then
     [ -e "$lv2_bundle/manifest.ttl" ] || fail "missing $lv2_bundle (build stepveil_lv2_bundle)"
 fi
