@@ -34,24 +34,40 @@ double SongPosition::barLengthInQuarters() const {
 // Takes the tempo, speed and metre a report gives, where they are usable; answers whether the
 // metre changed (the host's bar numbering then has to be taken as it is).
 bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
-    if (report.beatsPerMinute && std::isfinite(*report.beatsPerMinute) &&
-        *report.beatsPerMinute > 0.0 && *report.beatsPerMinute != beatsPerMinute) {
-        beatsPerMinute = *report.beatsPerMinute;
-        changed = true;
+    using Field = PositionReport::Field;
+    if (report.has(Field::beatsPerMinute)) {
+        const double tempo = report[Field::beatsPerMinute];
+        if (std::isfinite(tempo) && tempo > 0.0 && tempo != beatsPerMinute) {
+            beatsPerMinute = tempo;
+            changed = true;
+        }
     }
-    if (report.speed && std::isfinite(*report.speed) && *report.speed != currentSpeed) {
-        currentSpeed = *report.speed;
-        changed = true;
+    if (report.has(Field::speed)) {
+        const double speed = report[Field::speed];
+        if (std::isfinite(speed) && speed != currentSpeed) {
+            currentSpeed = speed;
+            changed = true;
+        }
     }
-    // Most reports repeat the metre they gave last time.
-    if (report.beatsPerBar == lastBeatsPerBar && report.beatUnit == lastBeatUnit) {
+    // Most reports repeat the metre they gave last time (a field given as not a number never
+    // counts as repeated).
+    constexpr std::uint32_t metreFields =
+        PositionReport::bit(Field::beatsPerBar) | PositionReport::bit(Field::beatUnit);
+    const std::uint32_t metreGiven = report.given & metreFields;
+    const bool givesBeats = report.has(Field::beatsPerBar);
+    const bool givesUnit = report.has(Field::beatUnit);
+    if (metreGiven == lastMetreGiven &&
+        (!givesBeats || report[Field::beatsPerBar] == lastBeatsPerBar) &&
+        (!givesUnit || report[Field::beatUnit] == lastBeatUnit)) {
         return false;
     }
-    lastBeatsPerBar = report.beatsPerBar;
-    lastBeatUnit = report.beatUnit;
-    double beats = report.beatsPerBar.value_or(static_cast<double>(numerator) * hostBeatUnit /
-                                               static_cast<double>(denominator));
-    double unit = report.beatUnit.value_or(hostBeatUnit);
+    lastMetreGiven = metreGiven;
+    lastBeatsPerBar = givesBeats ? report[Field::beatsPerBar] : 0.0;
+    lastBeatUnit = givesUnit ? report[Field::beatUnit] : 0.0;
+    double beats = givesBeats ? report[Field::beatsPerBar]
+                              : static_cast<double>(numerator) * hostBeatUnit /
+                                    static_cast<double>(denominator);
+    double unit = givesUnit ? report[Field::beatUnit] : hostBeatUnit;
     if (!std::isfinite(beats) || !(beats > 0.0) || beats > largestBeatsPerBar ||
         !std::isfinite(unit) || !(unit >= 1.0) || unit > largestBeatUnit || !isWhole(unit)) {
         return false;
@@ -78,33 +94,35 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
 }
 
 // The song position a report names, in quarter notes from bar 0: from its bar and beat, else
-// from its beat count, else from its frame at the song's tempo; none when it names none.
-std::optional<double> SongPosition::reportedQuarters(const PositionReport& report) const {
+// from its beat count, else from its frame at the song's tempo; false when it names none.
+bool SongPosition::reportedQuarters(const PositionReport& report, double& position) const {
+    using Field = PositionReport::Field;
     const double quartersPerBeat = 4.0 / hostBeatUnit;
-    std::optional<double> position;
-    if (report.bar && report.barBeat) {
-        position = *report.bar * barLengthInQuarters() + *report.barBeat * quartersPerBeat;
-    } else if (report.beat) {
-        position = *report.beat * quartersPerBeat;
-    } else if (report.frame) {
-        position = *report.frame / sampleRate * beatsPerMinute / 60.0;
+    if (report.hasAll(PositionReport::bit(Field::bar) | PositionReport::bit(Field::barBeat))) {
+        position =
+            report[Field::bar] * barLengthInQuarters() + report[Field::barBeat] * quartersPerBeat;
+    } else if (report.has(Field::beat)) {
+        position = report[Field::beat] * quartersPerBeat;
+    } else if (report.has(Field::frame)) {
+        position = report[Field::frame] / sampleRate * beatsPerMinute / 60.0;
+    } else {
+        return false;
     }
-    if (position && !std::isfinite(*position)) {
-        return std::nullopt;
-    }
-    return position;
+    return std::isfinite(position);
 }
 
 // The count stands when the report has the song where it is counted: the same frame, and the
 // same place within rounding, or (from a host that reports whole beats) inside the beat named.
 bool SongPosition::confirmsCount(const PositionReport& report, double reported) const {
-    if (!positionKnown || (report.frame && *report.frame != framePosition)) {
+    using Field = PositionReport::Field;
+    if (!positionKnown || (report.has(Field::frame) && report[Field::frame] != framePosition)) {
         return false;
     }
     if (std::fabs(reported - quarters) <= confirmingDistance) {
         return true;
     }
-    if (!report.bar || !report.barBeat || !isWhole(*report.barBeat)) {
+    if (!report.hasAll(PositionReport::bit(Field::bar) | PositionReport::bit(Field::barBeat)) ||
+        !isWhole(report[Field::barBeat])) {
         return false;
     }
     const double quartersPerBeat = 4.0 / hostBeatUnit;
@@ -114,17 +132,18 @@ bool SongPosition::confirmsCount(const PositionReport& report, double reported) 
 
 void SongPosition::take(const PositionReport& report) {
     const bool metreChanged = takeTempoAndMetre(report);
-    const std::optional<double> reported = reportedQuarters(report);
-    if (!reported) {
+    double reported = 0.0;
+    if (!reportedQuarters(report, reported)) {
         // Frames without a position in them: nothing to place the song by.
         return;
     }
-    if (!metreChanged && confirmsCount(report, *reported)) {
+    if (!metreChanged && confirmsCount(report, reported)) {
         return;
     }
-    quarters = *reported;
-    if (report.frame && std::isfinite(*report.frame)) {
-        framePosition = *report.frame;
+    quarters = reported;
+    const double frame = report[PositionReport::Field::frame];
+    if (report.has(PositionReport::Field::frame) && std::isfinite(frame)) {
+        framePosition = frame;
     } else {
         framePosition = quarters * 60.0 / beatsPerMinute * sampleRate;
     }
@@ -162,23 +181,20 @@ double SongPosition::barStart(double barLength) {
     return cachedBarStart;
 }
 
+void SongPosition::start(VstTimeInfo& info) const {
+    info = VstTimeInfo{};
+    info.sampleRate = sampleRate;
+}
+
 void SongPosition::fill(VstTimeInfo& info) {
     const double barLength = barLengthInQuarters();
-    // Field by field: clearing the whole record first costs more than the rest of the fill.
     info.samplePos = framePosition;
-    info.sampleRate = sampleRate;
     info.ppqPos = quarters;
     // The tempo at which the song passes the audio: a host's varispeed scales it.
     info.tempo = currentSpeed == 0.0 ? beatsPerMinute : beatsPerMinute * std::fabs(currentSpeed);
     info.barStartPos = barStart(barLength);
-    info.cycleStartPos = 0.0;
-    info.cycleEndPos = 0.0;
-    info.nanoSeconds = 0.0;
     info.timeSigNumerator = numerator;
     info.timeSigDenominator = denominator;
-    info.smpteOffset = 0;
-    info.smpteFrameRate = 0;
-    info.samplesToNextClock = 0;
     info.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
     if (playing()) {
         info.flags |= kVstTransportPlaying;

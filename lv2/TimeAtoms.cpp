@@ -43,22 +43,23 @@ bool readNumber(const LV2_Atom& atom, const void* body, const TimeUrids& urids, 
 
 // A chain of tests rather than a table: it runs for every property of every report.
 void store(LV2_URID key, double value, const TimeUrids& urids, PositionReport& report) {
+    using Field = PositionReport::Field;
     if (key == urids.frame) {
-        report.frame = value;
+        report.set(Field::frame, value);
     } else if (key == urids.speed) {
-        report.speed = value;
+        report.set(Field::speed, value);
     } else if (key == urids.bar) {
-        report.bar = value;
+        report.set(Field::bar, value);
     } else if (key == urids.barBeat) {
-        report.barBeat = value;
+        report.set(Field::barBeat, value);
     } else if (key == urids.beat) {
-        report.beat = value;
+        report.set(Field::beat, value);
     } else if (key == urids.beatUnit) {
-        report.beatUnit = value;
+        report.set(Field::beatUnit, value);
     } else if (key == urids.beatsPerBar) {
-        report.beatsPerBar = value;
+        report.set(Field::beatsPerBar, value);
     } else if (key == urids.beatsPerMinute) {
-        report.beatsPerMinute = value;
+        report.set(Field::beatsPerMinute, value);
     }
 }
 
@@ -122,7 +123,7 @@ bool SequenceReader::next(SequenceEvent& event) {
 }
 
 bool readPosition(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report) {
-    report = PositionReport{};
+    report.clear();
     if (atom == nullptr || !urids.mapped() ||
         (atom->type != urids.atomObject && atom->type != urids.atomBlank) ||
         atom->size < sizeof(LV2_Atom_Object_Body)) {
