@@ -149,9 +149,8 @@ void GateInstance::run(std::uint32_t frames) {
     std::uint32_t played = 0;
     SequenceReader events(timeEvents, urids);
     SequenceEvent event;
-    PositionReport report;
     while (events.next(event)) {
-        if (!readPosition(event.atom, urids, report)) {
+        if (!positions.read(event.atom, urids, report)) {
             continue;
         }
         const std::uint32_t at = eventFrame(event.frames, played, frames);

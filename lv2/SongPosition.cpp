@@ -141,9 +141,9 @@ void SongPosition::take(const PositionReport& report) {
         return;
     }
     quarters = reported;
-    const double frame = report[PositionReport::Field::frame];
-    if (report.has(PositionReport::Field::frame) && std::isfinite(frame)) {
-        framePosition = frame;
+    if (report.has(PositionReport::Field::frame) &&
+        std::isfinite(report[PositionReport::Field::frame])) {
+        framePosition = report[PositionReport::Field::frame];
     } else {
         framePosition = quarters * 60.0 / beatsPerMinute * sampleRate;
     }
