@@ -155,18 +155,18 @@ bool PositionReader::readKnownShape(const LV2_Atom* atom, const std::uint8_t* bo
     if (atom->size != shapeAtom.size || atom->type != shapeAtom.type) {
         return false;
     }
+    // Values are written as their headers are found to match; a mismatch leaves nothing
+    // given, and the object is then read from its start.
     for (std::size_t index = 0; index < shapeLength; ++index) {
         const Property& property = shape[index];
-        const auto header = readAt<std::array<std::uint32_t, 4>>(body + property.valueOffset -
-                                                                 sizeof property.header);
-        if (header != property.header) {
+        const std::uint8_t* value = body + property.valueOffset;
+        if (readAt<std::uint64_t>(value - sizeof(LV2_Atom_Property_Body)) !=
+                property.keyAndContext ||
+            readAt<std::uint64_t>(value - sizeof(LV2_Atom)) != property.sizeAndType) {
             return false;
         }
-    }
-    for (std::size_t index = 0; index < shapeLength; ++index) {
-        const Property& property = shape[index];
         if (property.kind != ValueKind::none) {
-            report.values[property.field] = valueOf(property.kind, body + property.valueOffset);
+            report.values[property.field] = valueOf(property.kind, value);
         }
     }
     report.given = shapeGiven;
@@ -198,7 +198,8 @@ void PositionReader::readAnyShape(const LV2_Atom* atom, const std::uint8_t* body
         }
         if (shapeLength < largestShape) {
             Property& kept = shape[shapeLength++];
-            kept.header = readAt<std::array<std::uint32_t, 4>>(cursor);
+            kept.keyAndContext = readAt<std::uint64_t>(cursor);
+            kept.sizeAndType = readAt<std::uint64_t>(cursor + sizeof(std::uint64_t));
             kept.valueOffset = static_cast<std::uint32_t>(value - body);
             kept.kind = known ? kind : ValueKind::none;
             kept.field = static_cast<std::uint8_t>(known ? field : 0);

@@ -75,7 +75,8 @@ private:
     // One property of the last object: its header (key, context, value size, value type) as
     // it came, where its value lies from the object's body, and how the value is read.
     struct Property {
-        std::array<std::uint32_t, 4> header{};
+        std::uint64_t keyAndContext = 0;
+        std::uint64_t sizeAndType = 0;
         std::uint32_t valueOffset = 0;
         ValueKind kind = ValueKind::none;
         std::uint8_t field = 0;
