@@ -27,8 +27,8 @@ bool isWhole(double value) {
 
 SongPosition::SongPosition(double rate) : sampleRate(rate) {}
 
-double SongPosition::barLengthInQuarters() const {
-    return static_cast<double>(numerator) * 4.0 / static_cast<double>(denominator);
+double SongPosition::barLengthOf(std::int32_t beats, std::int32_t unit) {
+    return static_cast<double>(beats) * 4.0 / static_cast<double>(unit);
 }
 
 // Takes the tempo, speed and metre a report gives, where they are usable; answers whether the
@@ -37,14 +37,14 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
     using Field = PositionReport::Field;
     if (report.has(Field::beatsPerMinute)) {
         const double tempo = report[Field::beatsPerMinute];
-        if (std::isfinite(tempo) && tempo > 0.0 && tempo != beatsPerMinute) {
+        if (tempo != beatsPerMinute && std::isfinite(tempo) && tempo > 0.0) {
             beatsPerMinute = tempo;
             changed = true;
         }
     }
     if (report.has(Field::speed)) {
         const double speed = report[Field::speed];
-        if (std::isfinite(speed) && speed != currentSpeed) {
+        if (speed != currentSpeed && std::isfinite(speed)) {
             currentSpeed = speed;
             changed = true;
         }
@@ -84,11 +84,13 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
     const auto newNumerator = static_cast<std::int32_t>(beats);
     const auto newDenominator = static_cast<std::int32_t>(unit);
     hostBeatUnit = hostUnit;
+    quartersPerBeat = 4.0 / hostBeatUnit;
     if (newNumerator == numerator && newDenominator == denominator) {
         return false;
     }
     numerator = newNumerator;
     denominator = newDenominator;
+    barLength = barLengthOf(numerator, denominator);
     changed = true;
     return true;
 }
@@ -97,10 +99,8 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
 // from its beat count, else from its frame at the song's tempo; false when it names none.
 bool SongPosition::reportedQuarters(const PositionReport& report, double& position) const {
     using Field = PositionReport::Field;
-    const double quartersPerBeat = 4.0 / hostBeatUnit;
     if (report.hasAll(PositionReport::bit(Field::bar) | PositionReport::bit(Field::barBeat))) {
-        position =
-            report[Field::bar] * barLengthInQuarters() + report[Field::barBeat] * quartersPerBeat;
+        position = report[Field::bar] * barLength + report[Field::barBeat] * quartersPerBeat;
     } else if (report.has(Field::beat)) {
         position = report[Field::beat] * quartersPerBeat;
     } else if (report.has(Field::frame)) {
@@ -125,7 +125,6 @@ bool SongPosition::confirmsCount(const PositionReport& report, double reported) 
         !isWhole(report[Field::barBeat])) {
         return false;
     }
-    const double quartersPerBeat = 4.0 / hostBeatUnit;
     const double beatStart = reported;
     return quarters >= beatStart && quarters < beatStart + quartersPerBeat;
 }
@@ -170,7 +169,7 @@ void SongPosition::advance(std::int32_t frames) {
 
 // The start of the bar the song is in: the bar found last time while the song stays clear of
 // that bar's edges (where the division could round to the neighbouring bar), else worked out.
-double SongPosition::barStart(double barLength) {
+double SongPosition::barStart() {
     const double margin = barStartMargin * barLength;
     if (barLength == cachedBarLength && quarters > cachedBarStart + margin &&
         quarters < cachedBarStart + barLength - margin) {
@@ -187,12 +186,11 @@ void SongPosition::start(VstTimeInfo& info) const {
 }
 
 void SongPosition::fill(VstTimeInfo& info) {
-    const double barLength = barLengthInQuarters();
     info.samplePos = framePosition;
     info.ppqPos = quarters;
     // The tempo at which the song passes the audio: a host's varispeed scales it.
     info.tempo = currentSpeed == 0.0 ? beatsPerMinute : beatsPerMinute * std::fabs(currentSpeed);
-    info.barStartPos = barStart(barLength);
+    info.barStartPos = barStart();
     info.timeSigNumerator = numerator;
     info.timeSigDenominator = denominator;
     info.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;

@@ -78,17 +78,20 @@ private:
     // The beat unit the host counts its beats in (the metre's denominator before a fractional
     // number of beats per bar was made whole).
     double hostBeatUnit = defaultBeatUnit;
+    // Worked out from the metre when it changes: a bar and a host's beat in quarter notes.
+    double barLength = barLengthOf(defaultBeatsPerBar, defaultBeatUnit);
+    double quartersPerBeat = 4.0 / defaultBeatUnit;
     double currentSpeed = 1.0;
     double framePosition = 0.0;
     double quarters = 0.0;
     bool changed = true;
     bool positionKnown = false;
 
-    double barLengthInQuarters() const;
+    static double barLengthOf(std::int32_t beats, std::int32_t unit);
     bool takeTempoAndMetre(const PositionReport& report);
     bool reportedQuarters(const PositionReport& report, double& position) const;
     bool confirmsCount(const PositionReport& report, double reported) const;
-    double barStart(double barLength);
+    double barStart();
 
     // The last move (frames, tempo and speed it was for) and bar start, kept between blocks.
     std::int32_t moveFrames = 0;
