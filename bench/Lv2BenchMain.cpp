@@ -4,6 +4,11 @@
 // run that ends with a table of ratios.
 //
 //   stepveil_lv2_bench [--plugin PATH] [--bundle FOLDER] [Google Benchmark options]
+//   stepveil_lv2_bench [--plugin PATH] [--bundle FOLDER] --blocks N
+//
+// With "--blocks N" nothing is timed: each case plays N blocks of 512 frames in a function of
+// its own (countVstBlocks, countSteadyBlocks, countReportingBlocks), for an instruction counter
+// such as callgrind, whose counts do not depend on the machine's load.
 //
 // Two LV2 cases: the song position reported once and then followed by the binary itself (as
 // from Ardour or jalv, which report changes only), and a report at every block (as from Carla).
@@ -28,6 +33,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -221,6 +227,58 @@ void timeLv2(benchmark::State& state, int frames, bool reportEveryBlock) {
     state.SetItemsProcessed(state.iterations() * frames);
 }
 
+// The fixed-count cases: each plays `blocks` blocks on an instance made and warmed up before.
+[[gnu::noinline]] void countVstBlocks(host::HostedPlugin& plugin, int frames, long blocks) {
+    SharedBuffers& shared = buffers();
+    for (long block = 0; block < blocks; ++block) {
+        plugin.processBlock(shared.inputPointers.data(), shared.outputPointers.data(), frames);
+        benchmark::ClobberMemory();
+    }
+}
+
+[[gnu::noinline]] void countSteadyBlocks(Lv2Gate& gate, long blocks) {
+    for (long block = 0; block < blocks; ++block) {
+        gate.run(false);
+        benchmark::ClobberMemory();
+    }
+}
+
+[[gnu::noinline]] void countReportingBlocks(Lv2Gate& gate, long blocks) {
+    for (long block = 0; block < blocks; ++block) {
+        gate.run(true);
+        benchmark::ClobberMemory();
+    }
+}
+
+int countBlocks(long blocks) {
+    constexpr int frames = 512;
+    auto loaded = host::HostedPlugin::load(vstPath);
+    if (!loaded) {
+        std::fprintf(stderr, "%s\n", loaded.error.c_str());
+        return 1;
+    }
+    host::HostedPlugin& plugin = *loaded.plugin;
+    plugin.callLog().setEnabled(false);
+    plugin.settings().blockSize = frames;
+    plugin.transport().setSampleRate(sampleRate);
+    plugin.open();
+    plugin.resume();
+    std::string error;
+    Lv2Gate steady(bundleFolder, frames, error);
+    Lv2Gate reporting(bundleFolder, frames, error);
+    if (!steady || !reporting) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    steady.run(true);
+    reporting.run(true);
+    countVstBlocks(plugin, frames, blocks);
+    countSteadyBlocks(steady, blocks);
+    countReportingBlocks(reporting, blocks);
+    std::printf("played %ld blocks of %d frames in each case\n", blocks, frames);
+    return 0;
+}
+
 } // namespace
 } // namespace stepveil::bench
 
@@ -228,9 +286,16 @@ int main(int argc, char** argv) {
     using namespace stepveil::bench;
     // "--bundle FOLDER" is ours; everything else goes to the shared command line.
     std::vector<char*> arguments;
+    long countedBlocks = 0;
     for (int index = 0; index < argc; ++index) {
         if (std::strcmp(argv[index], "--bundle") == 0 && index + 1 < argc) {
             bundleFolder = argv[++index];
+        } else if (std::strcmp(argv[index], "--blocks") == 0 && index + 1 < argc) {
+            countedBlocks = std::strtol(argv[++index], nullptr, 10);
+            if (countedBlocks < 1) {
+                std::fprintf(stderr, "--blocks needs a number of blocks above 0\n");
+                return 2;
+            }
         } else {
             arguments.push_back(argv[index]);
         }
@@ -244,6 +309,9 @@ int main(int argc, char** argv) {
 #if defined(__SSE__)
     _mm_setcsr(_mm_getcsr() | 0x8040u);
 #endif
+    if (countedBlocks > 0) {
+        return countBlocks(countedBlocks);
+    }
     for (const int frames : blockSizes) {
         const std::string suffix = "/" + std::to_string(frames);
         benchmark::RegisterBenchmark((vstLabel + suffix).c_str(), timeVst, frames);

@@ -60,6 +60,7 @@ GateInstance* GateInstance::create(double sampleRate, const LV2_Feature* const* 
 
 GateInstance::GateInstance(double rate, const LV2_URID_Map* map) : sampleRate(rate), song(rate) {
     urids.map(map);
+    song.start(timeInfo);
     // Unconnected step ports read a value that matches the bits last seen, so they change
     // nothing; a connected port differs at the first run and sets its step.
     unconnectedLevel = std::numeric_limits<float>::quiet_NaN();
@@ -139,12 +140,17 @@ void GateInstance::run(std::uint32_t frames) {
         return;
     }
     applyLevels();
+    // Most blocks bring no event at all: then there is nothing to walk.
+    if (timeEvents == nullptr ||
+        timeEvents->atom.size < sizeof(LV2_Atom_Sequence_Body) + sizeof(LV2_Atom_Event)) {
+        play(0, frames);
+        return;
+    }
     std::uint32_t played = 0;
     SequenceReader events(timeEvents, urids);
     SequenceEvent event;
-    PositionReport report;
     while (events.next(event)) {
-        if (!readPosition(event.atom, urids, report)) {
+        if (!positions.read(event.atom, urids, report)) {
             continue;
         }
         const std::uint32_t at = eventFrame(event.frames, played, frames);
@@ -161,13 +167,18 @@ void GateInstance::run(std::uint32_t frames) {
 // step values side by side (Ardour keeps its control values in one array by port index),
 // otherwise in one pass without branches.
 void GateInstance::applyLevels() {
-    if (levelsSideBySide && std::memcmp(levelPorts[0], portBits.data(), sizeof portBits) == 0) {
-        return;
-    }
     std::uint32_t difference = 0;
+    if (levelsSideBySide) {
+        // One pass over both arrays, which the compiler does a vector at a time.
+        const float* values = levelPorts[0];
+        for (std::size_t step = 0; step < levelPortCount; ++step) {
+            difference |= bitsOf(values[step]) ^ portBits[step];
+        }
+    } else {
 #pragma GCC unroll 8
-    for (std::size_t step = 0; step < levelPortCount; ++step) {
-        difference |= bitsOf(*levelPorts[step]) ^ portBits[step];
+        for (std::size_t step = 0; step < levelPortCount; ++step) {
+            difference |= bitsOf(*levelPorts[step]) ^ portBits[step];
+        }
     }
     if (difference == 0) {
         return;

@@ -42,6 +42,9 @@ private:
     double sampleRate;
     SongPosition song;
     TimeUrids urids;
+    PositionReader positions;
+    // The report being read, kept here so that a block does not clear one anew.
+    PositionReport report;
     // The record the effect answers to the time query; filled before each processing call.
     VstTimeInfo timeInfo{};
     AEffect* effect = nullptr;

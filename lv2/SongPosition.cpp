@@ -27,31 +27,47 @@ bool isWhole(double value) {
 
 SongPosition::SongPosition(double rate) : sampleRate(rate) {}
 
-double SongPosition::barLengthInQuarters() const {
-    return static_cast<double>(numerator) * 4.0 / static_cast<double>(denominator);
+double SongPosition::barLengthOf(std::int32_t beats, std::int32_t unit) {
+    return static_cast<double>(beats) * 4.0 / static_cast<double>(unit);
 }
 
 // Takes the tempo, speed and metre a report gives, where they are usable; answers whether the
 // metre changed (the host's bar numbering then has to be taken as it is).
 bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
-    if (report.beatsPerMinute && std::isfinite(*report.beatsPerMinute) &&
-        *report.beatsPerMinute > 0.0 && *report.beatsPerMinute != beatsPerMinute) {
-        beatsPerMinute = *report.beatsPerMinute;
-        changed = true;
+    using Field = PositionReport::Field;
+    if (report.has(Field::beatsPerMinute)) {
+        const double tempo = report[Field::beatsPerMinute];
+        if (tempo != beatsPerMinute && std::isfinite(tempo) && tempo > 0.0) {
+            beatsPerMinute = tempo;
+            changed = true;
+        }
     }
-    if (report.speed && std::isfinite(*report.speed) && *report.speed != currentSpeed) {
-        currentSpeed = *report.speed;
-        changed = true;
+    if (report.has(Field::speed)) {
+        const double speed = report[Field::speed];
+        if (speed != currentSpeed && std::isfinite(speed)) {
+            currentSpeed = speed;
+            changed = true;
+        }
     }
-    // Most reports repeat the metre they gave last time.
-    if (report.beatsPerBar == lastBeatsPerBar && report.beatUnit == lastBeatUnit) {
+    // Most reports repeat the metre they gave last time (a field given as not a number never
+    // counts as repeated).
+    constexpr std::uint32_t metreFields =
+        PositionReport::bit(Field::beatsPerBar) | PositionReport::bit(Field::beatUnit);
+    const std::uint32_t metreGiven = report.given & metreFields;
+    const bool givesBeats = report.has(Field::beatsPerBar);
+    const bool givesUnit = report.has(Field::beatUnit);
+    if (metreGiven == lastMetreGiven &&
+        (!givesBeats || report[Field::beatsPerBar] == lastBeatsPerBar) &&
+        (!givesUnit || report[Field::beatUnit] == lastBeatUnit)) {
         return false;
     }
-    lastBeatsPerBar = report.beatsPerBar;
-    lastBeatUnit = report.beatUnit;
-    double beats = report.beatsPerBar.value_or(static_cast<double>(numerator) * hostBeatUnit /
-                                               static_cast<double>(denominator));
-    double unit = report.beatUnit.value_or(hostBeatUnit);
+    lastMetreGiven = metreGiven;
+    lastBeatsPerBar = givesBeats ? report[Field::beatsPerBar] : 0.0;
+    lastBeatUnit = givesUnit ? report[Field::beatUnit] : 0.0;
+    double beats = givesBeats ? report[Field::beatsPerBar]
+                              : static_cast<double>(numerator) * hostBeatUnit /
+                                    static_cast<double>(denominator);
+    double unit = givesUnit ? report[Field::beatUnit] : hostBeatUnit;
     if (!std::isfinite(beats) || !(beats > 0.0) || beats > largestBeatsPerBar ||
         !std::isfinite(unit) || !(unit >= 1.0) || unit > largestBeatUnit || !isWhole(unit)) {
         return false;
@@ -68,63 +84,65 @@ bool SongPosition::takeTempoAndMetre(const PositionReport& report) {
     const auto newNumerator = static_cast<std::int32_t>(beats);
     const auto newDenominator = static_cast<std::int32_t>(unit);
     hostBeatUnit = hostUnit;
+    quartersPerBeat = 4.0 / hostBeatUnit;
     if (newNumerator == numerator && newDenominator == denominator) {
         return false;
     }
     numerator = newNumerator;
     denominator = newDenominator;
+    barLength = barLengthOf(numerator, denominator);
     changed = true;
     return true;
 }
 
 // The song position a report names, in quarter notes from bar 0: from its bar and beat, else
-// from its beat count, else from its frame at the song's tempo; none when it names none.
-std::optional<double> SongPosition::reportedQuarters(const PositionReport& report) const {
-    const double quartersPerBeat = 4.0 / hostBeatUnit;
-    std::optional<double> position;
-    if (report.bar && report.barBeat) {
-        position = *report.bar * barLengthInQuarters() + *report.barBeat * quartersPerBeat;
-    } else if (report.beat) {
-        position = *report.beat * quartersPerBeat;
-    } else if (report.frame) {
-        position = *report.frame / sampleRate * beatsPerMinute / 60.0;
+// from its beat count, else from its frame at the song's tempo; false when it names none.
+bool SongPosition::reportedQuarters(const PositionReport& report, double& position) const {
+    using Field = PositionReport::Field;
+    if (report.hasAll(PositionReport::bit(Field::bar) | PositionReport::bit(Field::barBeat))) {
+        position = report[Field::bar] * barLength + report[Field::barBeat] * quartersPerBeat;
+    } else if (report.has(Field::beat)) {
+        position = report[Field::beat] * quartersPerBeat;
+    } else if (report.has(Field::frame)) {
+        position = report[Field::frame] / sampleRate * beatsPerMinute / 60.0;
+    } else {
+        return false;
     }
-    if (position && !std::isfinite(*position)) {
-        return std::nullopt;
-    }
-    return position;
+    return std::isfinite(position);
 }
 
 // The count stands when the report has the song where it is counted: the same frame, and the
 // same place within rounding, or (from a host that reports whole beats) inside the beat named.
 bool SongPosition::confirmsCount(const PositionReport& report, double reported) const {
-    if (!positionKnown || (report.frame && *report.frame != framePosition)) {
+    using Field = PositionReport::Field;
+    if (!positionKnown || (report.has(Field::frame) && report[Field::frame] != framePosition)) {
         return false;
     }
     if (std::fabs(reported - quarters) <= confirmingDistance) {
         return true;
     }
-    if (!report.bar || !report.barBeat || !isWhole(*report.barBeat)) {
+    if (!report.hasAll(PositionReport::bit(Field::bar) | PositionReport::bit(Field::barBeat)) ||
+        !isWhole(report[Field::barBeat])) {
         return false;
     }
-    const double quartersPerBeat = 4.0 / hostBeatUnit;
     const double beatStart = reported;
     return quarters >= beatStart && quarters < beatStart + quartersPerBeat;
 }
 
 void SongPosition::take(const PositionReport& report) {
     const bool metreChanged = takeTempoAndMetre(report);
-    const std::optional<double> reported = reportedQuarters(report);
-    if (!reported) {
+    double reported = 0.0;
+    if (!reportedQuarters(report, reported)) {
         // Frames without a position in them: nothing to place the song by.
         return;
     }
-    if (!metreChanged && confirmsCount(report, *reported)) {
+    if (!metreChanged && confirmsCount(report, reported)) {
         return;
     }
-    quarters = *reported;
-    if (report.frame && std::isfinite(*report.frame)) {
-        framePosition = *report.frame;
+    quarters = reported;
+    if (report.has(PositionReport::Field::frame) &&
+        std::isfinite(report[PositionReport::Field::frame])) {
+        framePosition = report[PositionReport::Field::frame];
     } else {
         framePosition = quarters * 60.0 / beatsPerMinute * sampleRate;
     }
@@ -151,7 +169,7 @@ void SongPosition::advance(std::int32_t frames) {
 
 // The start of the bar the song is in: the bar found last time while the song stays clear of
 // that bar's edges (where the division could round to the neighbouring bar), else worked out.
-double SongPosition::barStart(double barLength) {
+double SongPosition::barStart() {
     const double margin = barStartMargin * barLength;
     if (barLength == cachedBarLength && quarters > cachedBarStart + margin &&
         quarters < cachedBarStart + barLength - margin) {
@@ -162,23 +180,19 @@ double SongPosition::barStart(double barLength) {
     return cachedBarStart;
 }
 
-void SongPosition::fill(VstTimeInfo& info) {
-    const double barLength = barLengthInQuarters();
-    // Field by field: clearing the whole record first costs more than the rest of the fill.
-    info.samplePos = framePosition;
+void SongPosition::start(VstTimeInfo& info) const {
+    info = VstTimeInfo{};
     info.sampleRate = sampleRate;
+}
+
+void SongPosition::fill(VstTimeInfo& info) {
+    info.samplePos = framePosition;
     info.ppqPos = quarters;
     // The tempo at which the song passes the audio: a host's varispeed scales it.
     info.tempo = currentSpeed == 0.0 ? beatsPerMinute : beatsPerMinute * std::fabs(currentSpeed);
-    info.barStartPos = barStart(barLength);
-    info.cycleStartPos = 0.0;
-    info.cycleEndPos = 0.0;
-    info.nanoSeconds = 0.0;
+    info.barStartPos = barStart();
     info.timeSigNumerator = numerator;
     info.timeSigDenominator = denominator;
-    info.smpteOffset = 0;
-    info.smpteFrameRate = 0;
-    info.samplesToNextClock = 0;
     info.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
     if (playing()) {
         info.flags |= kVstTransportPlaying;

@@ -6,21 +6,40 @@
 
 #include "vst2/vst2.h"
 
+#include <array>
 #include <cstdint>
-#include <optional>
 
 namespace stepveil::lv2 {
 
-// What one time:Position report said; a host sends any subset of these.
+// What one time:Position report said; a host sends any subset of these. Kept as a bit mask of
+// the fields given and their values, which costs a report far less to clear and to read than
+// a field of its own for each.
 struct PositionReport {
-    std::optional<double> frame;          // time:frame, the song position in audio frames
-    std::optional<double> speed;          // time:speed, 1 while playing, 0 while stopped
-    std::optional<double> bar;            // time:bar, bars since the song's start
-    std::optional<double> barBeat;        // time:barBeat, beats into the bar
-    std::optional<double> beat;           // time:beat, beats since the song's start
-    std::optional<double> beatUnit;       // time:beatUnit, the note value of a beat (4: quarter)
-    std::optional<double> beatsPerBar;    // time:beatsPerBar
-    std::optional<double> beatsPerMinute; // time:beatsPerMinute
+    enum Field : unsigned {
+        frame,          // time:frame, the song position in audio frames
+        speed,          // time:speed, 1 while playing, 0 while stopped
+        bar,            // time:bar, bars since the song's start
+        barBeat,        // time:barBeat, beats into the bar
+        beat,           // time:beat, beats since the song's start
+        beatUnit,       // time:beatUnit, the note value of a beat (4: quarter)
+        beatsPerBar,    // time:beatsPerBar
+        beatsPerMinute, // time:beatsPerMinute
+        fieldCount,
+    };
+
+    static constexpr std::uint32_t bit(Field field) { return 1u << field; }
+    bool has(Field field) const { return (given & bit(field)) != 0; }
+    bool hasAll(std::uint32_t fields) const { return (given & fields) == fields; }
+    double operator[](Field field) const { return values[field]; }
+    // A field given twice keeps the later value.
+    void set(Field field, double value) {
+        values[field] = value;
+        given |= bit(field);
+    }
+    void clear() { given = 0; }
+
+    std::uint32_t given = 0;
+    std::array<double, fieldCount> values{};
 };
 
 class SongPosition {
@@ -40,8 +59,10 @@ public:
     void take(const PositionReport& report);
     // Moves the song on by frames of audio at its tempo and speed (not while stopped).
     void advance(std::int32_t frames);
-    // The record for the frames that follow. A record reports "transport changed" once after
-    // the song was moved, restarted, stopped, or changed tempo or metre.
+    // Writes the record's fields that never change; fill() then writes the others.
+    void start(VstTimeInfo& info) const;
+    // The record for the frames that follow, begun with start(). A record reports "transport
+    // changed" once after the song was moved, restarted, stopped, or changed tempo or metre.
     void fill(VstTimeInfo& info);
 
     double quarterNotes() const { return quarters; }
@@ -57,17 +78,20 @@ private:
     // The beat unit the host counts its beats in (the metre's denominator before a fractional
     // number of beats per bar was made whole).
     double hostBeatUnit = defaultBeatUnit;
+    // Worked out from the metre when it changes: a bar and a host's beat in quarter notes.
+    double barLength = barLengthOf(defaultBeatsPerBar, defaultBeatUnit);
+    double quartersPerBeat = 4.0 / defaultBeatUnit;
     double currentSpeed = 1.0;
     double framePosition = 0.0;
     double quarters = 0.0;
     bool changed = true;
     bool positionKnown = false;
 
-    double barLengthInQuarters() const;
+    static double barLengthOf(std::int32_t beats, std::int32_t unit);
     bool takeTempoAndMetre(const PositionReport& report);
-    std::optional<double> reportedQuarters(const PositionReport& report) const;
+    bool reportedQuarters(const PositionReport& report, double& position) const;
     bool confirmsCount(const PositionReport& report, double reported) const;
-    double barStart(double barLength);
+    double barStart();
 
     // The last move (frames, tempo and speed it was for) and bar start, kept between blocks.
     std::int32_t moveFrames = 0;
@@ -76,9 +100,10 @@ private:
     double moveQuarters = 0.0;
     double cachedBarLength = 0.0;
     double cachedBarStart = 0.0;
-    // The metre as the last report gave it.
-    std::optional<double> lastBeatsPerBar;
-    std::optional<double> lastBeatUnit;
+    // The metre as the last report gave it: which of its two fields, and their values.
+    std::uint32_t lastMetreGiven = 0;
+    double lastBeatsPerBar = 0.0;
+    double lastBeatUnit = 0.0;
 };
 
 } // namespace stepveil::lv2

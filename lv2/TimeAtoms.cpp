@@ -24,42 +24,18 @@ template <typename Value> Value readAt(const void* address) {
     return value;
 }
 
-// A number from any numeric atom whose body holds one.
-bool readNumber(const LV2_Atom& atom, const void* body, const TimeUrids& urids, double& value) {
-    if ((atom.type == urids.atomInt || atom.type == urids.atomBool) &&
-        atom.size >= sizeof(std::int32_t)) {
-        value = readAt<std::int32_t>(body);
-    } else if (atom.type == urids.atomLong && atom.size >= sizeof(std::int64_t)) {
-        value = static_cast<double>(readAt<std::int64_t>(body));
-    } else if (atom.type == urids.atomFloat && atom.size >= sizeof(float)) {
-        value = readAt<float>(body);
-    } else if (atom.type == urids.atomDouble && atom.size >= sizeof(double)) {
-        value = readAt<double>(body);
-    } else {
-        return false;
+// The report's field a property key names; fieldCount for a key of no field.
+unsigned fieldOf(LV2_URID key, const TimeUrids& urids) {
+    using Field = PositionReport::Field;
+    const LV2_URID keys[Field::fieldCount] = {
+        urids.frame, urids.speed,    urids.bar,         urids.barBeat,
+        urids.beat,  urids.beatUnit, urids.beatsPerBar, urids.beatsPerMinute};
+    for (unsigned field = 0; field < Field::fieldCount; ++field) {
+        if (key == keys[field]) {
+            return field;
+        }
     }
-    return true;
-}
-
-// A chain of tests rather than a table: it runs for every property of every report.
-void store(LV2_URID key, double value, const TimeUrids& urids, PositionReport& report) {
-    if (key == urids.frame) {
-        report.frame = value;
-    } else if (key == urids.speed) {
-        report.speed = value;
-    } else if (key == urids.bar) {
-        report.bar = value;
-    } else if (key == urids.barBeat) {
-        report.barBeat = value;
-    } else if (key == urids.beat) {
-        report.beat = value;
-    } else if (key == urids.beatUnit) {
-        report.beatUnit = value;
-    } else if (key == urids.beatsPerBar) {
-        report.beatsPerBar = value;
-    } else if (key == urids.beatsPerMinute) {
-        report.beatsPerMinute = value;
-    }
+    return Field::fieldCount;
 }
 
 } // namespace
@@ -121,8 +97,42 @@ bool SequenceReader::next(SequenceEvent& event) {
     return true;
 }
 
-bool readPosition(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report) {
-    report = PositionReport{};
+// A number from any numeric atom whose body holds one.
+PositionReader::ValueKind PositionReader::kindOf(std::uint32_t type, std::uint32_t size,
+                                                 const TimeUrids& urids) {
+    if ((type == urids.atomInt || type == urids.atomBool) && size >= sizeof(std::int32_t)) {
+        return ValueKind::int32;
+    }
+    if (type == urids.atomLong && size >= sizeof(std::int64_t)) {
+        return ValueKind::int64;
+    }
+    if (type == urids.atomFloat && size >= sizeof(float)) {
+        return ValueKind::float32;
+    }
+    if (type == urids.atomDouble && size >= sizeof(double)) {
+        return ValueKind::float64;
+    }
+    return ValueKind::none;
+}
+
+double PositionReader::valueOf(ValueKind kind, const std::uint8_t* body) {
+    switch (kind) {
+    case ValueKind::int32:
+        return readAt<std::int32_t>(body);
+    case ValueKind::int64:
+        return static_cast<double>(readAt<std::int64_t>(body));
+    case ValueKind::float32:
+        return readAt<float>(body);
+    case ValueKind::float64:
+        return readAt<double>(body);
+    case ValueKind::none:
+        break;
+    }
+    return 0.0;
+}
+
+bool PositionReader::read(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report) {
+    report.clear();
     if (atom == nullptr || !urids.mapped() ||
         (atom->type != urids.atomObject && atom->type != urids.atomBlank) ||
         atom->size < sizeof(LV2_Atom_Object_Body)) {
@@ -132,23 +142,80 @@ bool readPosition(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& 
     if (readAt<LV2_Atom_Object_Body>(body).otype != urids.timePosition) {
         return false;
     }
+    if (!readKnownShape(atom, body, report)) {
+        readAnyShape(atom, body, urids, report);
+    }
+    return true;
+}
+
+// The object has the last one's shape when its size, type and every property header are the
+// same: then a walk through it would find the same properties at the same places.
+bool PositionReader::readKnownShape(const LV2_Atom* atom, const std::uint8_t* body,
+                                    PositionReport& report) const {
+    if (atom->size != shapeAtom.size || atom->type != shapeAtom.type) {
+        return false;
+    }
+    // Values are written as their headers are found to match; a mismatch leaves nothing
+    // given, and the object is then read from its start.
+    for (std::size_t index = 0; index < shapeLength; ++index) {
+        const Property& property = shape[index];
+        const std::uint8_t* value = body + property.valueOffset;
+        if (readAt<std::uint64_t>(value - sizeof(LV2_Atom_Property_Body)) !=
+                property.keyAndContext ||
+            readAt<std::uint64_t>(value - sizeof(LV2_Atom)) != property.sizeAndType) {
+            return false;
+        }
+        if (property.kind != ValueKind::none) {
+            report.values[property.field] = valueOf(property.kind, value);
+        }
+    }
+    report.given = shapeGiven;
+    return true;
+}
+
+// Every size in the object is checked before anything is read; a truncated property ends the
+// object. The shape is kept when the object ended cleanly and is not too long to keep.
+void PositionReader::readAnyShape(const LV2_Atom* atom, const std::uint8_t* body,
+                                  const TimeUrids& urids, PositionReport& report) {
+    shapeAtom = LV2_Atom{0, 0};
+    shapeLength = 0;
+    bool keepShape = true;
     const std::uint8_t* end = body + atom->size;
     const std::uint8_t* cursor = body + sizeof(LV2_Atom_Object_Body);
     while (spaceBetween(cursor, end) >= sizeof(LV2_Atom_Property_Body)) {
         const auto property = readAt<LV2_Atom_Property_Body>(cursor);
         const std::size_t left = spaceBetween(cursor, end) - sizeof(LV2_Atom_Property_Body);
         if (property.value.size > left) {
-            break; // a truncated property ends the object
+            keepShape = false; // a truncated property ends the object
+            break;
         }
-        double value = 0.0;
-        if (readNumber(property.value, cursor + sizeof(LV2_Atom_Property_Body), urids, value)) {
-            store(property.key, value, urids, report);
+        const std::uint8_t* value = cursor + sizeof(LV2_Atom_Property_Body);
+        const ValueKind kind = kindOf(property.value.type, property.value.size, urids);
+        const unsigned field = fieldOf(property.key, urids);
+        const bool known = kind != ValueKind::none && field != PositionReport::fieldCount;
+        if (known) {
+            report.set(static_cast<PositionReport::Field>(field), valueOf(kind, value));
+        }
+        if (shapeLength < largestShape) {
+            Property& kept = shape[shapeLength++];
+            kept.keyAndContext = readAt<std::uint64_t>(cursor);
+            kept.sizeAndType = readAt<std::uint64_t>(cursor + sizeof(std::uint64_t));
+            kept.valueOffset = static_cast<std::uint32_t>(value - body);
+            kept.kind = known ? kind : ValueKind::none;
+            kept.field = static_cast<std::uint8_t>(known ? field : 0);
+        } else {
+            keepShape = false;
         }
         const std::size_t step =
             2 * sizeof(std::uint32_t) + sizeof(LV2_Atom) + padded(property.value.size);
         cursor = step >= spaceBetween(cursor, end) ? end : cursor + step;
     }
-    return true;
+    if (keepShape) {
+        shapeAtom = *atom;
+        shapeGiven = report.given;
+    } else {
+        shapeLength = 0;
+    }
 }
 
 } // namespace stepveil::lv2

@@ -8,6 +8,8 @@
 #include <lv2/atom/atom.h>
 #include <lv2/urid/urid.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace stepveil::lv2 {
@@ -58,9 +60,41 @@ private:
     bool timesInFrames = true;
 };
 
-// Fills `report` from a time:Position object (atom:Object or the older atom:Blank); false for
-// any other atom. Properties of unknown keys or non-numeric values are left out; a number may
-// come as any of the numeric atom types.
-bool readPosition(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report);
+// Reads time:Position objects (atom:Object or the older atom:Blank) into reports. Properties of
+// unknown keys or non-numeric values are left out; a number may come as any of the numeric atom
+// types. Hosts that report at every block send objects of one shape (the same properties in the
+// same order, of the same types and sizes): the reader keeps the shape of the last object, and
+// an object whose every property header matches it is read straight from the places it names.
+class PositionReader {
+public:
+    // Fills `report` from the atom; false for any atom that is not a time:Position object.
+    bool read(const LV2_Atom* atom, const TimeUrids& urids, PositionReport& report);
+
+private:
+    enum class ValueKind : std::uint8_t { none, int32, int64, float32, float64 };
+    // One property of the last object: its header (key, context, value size, value type) as
+    // it came, where its value lies from the object's body, and how the value is read.
+    struct Property {
+        std::uint64_t keyAndContext = 0;
+        std::uint64_t sizeAndType = 0;
+        std::uint32_t valueOffset = 0;
+        ValueKind kind = ValueKind::none;
+        std::uint8_t field = 0;
+    };
+    static constexpr std::size_t largestShape = 16;
+
+    bool readKnownShape(const LV2_Atom* atom, const std::uint8_t* body,
+                        PositionReport& report) const;
+    void readAnyShape(const LV2_Atom* atom, const std::uint8_t* body, const TimeUrids& urids,
+                      PositionReport& report);
+    static ValueKind kindOf(std::uint32_t type, std::uint32_t size, const TimeUrids& urids);
+    static double valueOf(ValueKind kind, const std::uint8_t* body);
+
+    // The last object's atom header (its size 0 while no shape is kept) and properties.
+    LV2_Atom shapeAtom{0, 0};
+    std::uint32_t shapeGiven = 0;
+    std::size_t shapeLength = 0;
+    std::array<Property, largestShape> shape{};
+};
 
 } // namespace stepveil::lv2

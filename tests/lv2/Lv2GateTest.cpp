@@ -430,4 +430,85 @@ TEST(Lv2Gate, BadAtomsAndValuesNeverCrashAndNeverGiveNonFiniteOutput) {
     }
 }
 
+// Hosts that report at every block send objects of one shape, which the plug-in reads from the
+// places the last object's shape named. Objects of one size whose keys or value types differ
+// from the last one's must still be read as what they say: one instance gets such objects in
+// random order, the other the same objects each with a padding property that changes its size
+// at every block, so that no object ever has the last one's shape. Both play alike.
+TEST(Lv2Gate, ReportsOfTheSameSizeButOtherKeysOrTypesAreReadAsWhatTheySay) {
+    Bundle bundle;
+    auto sameSize = bundle.instantiate(sampleRate);
+    auto newShape = bundle.instantiate(sampleRate);
+    ASSERT_TRUE(sameSize && *sameSize && newShape && *newShape);
+    UridMap& urids = bundle.urids();
+    const LV2_URID longType = urids.map(LV2_ATOM__Long);
+    const LV2_URID floatType = urids.map(LV2_ATOM__Float);
+    const LV2_URID intType = urids.map(LV2_ATOM__Int);
+    auto property = [](std::vector<std::uint8_t>& body, LV2_URID key, LV2_URID type,
+                       std::uint32_t size, const void* value) {
+        std::vector<std::uint8_t> head(16 + 8, 0);
+        std::memcpy(head.data(), &key, 4);
+        std::memcpy(head.data() + 8, &size, 4);
+        std::memcpy(head.data() + 12, &type, 4);
+        std::memcpy(head.data() + 16, value, size);
+        body.insert(body.end(), head.begin(), head.end());
+    };
+    for (std::uint32_t step = 0; step < stepCount; ++step) {
+        sameSize->levels()[step] = newShape->levels()[step] = step % 3 == 0 ? 1.0f : 0.25f;
+    }
+    constexpr std::uint32_t blockSize = 512;
+    constexpr std::size_t blocks = 300;
+    std::vector<float> input[2] = {testSignal(blockSize * blocks, 0),
+                                   testSignal(blockSize * blocks, 1)};
+    std::vector<float> sameSizeOutput[2] = {std::vector<float>(input[0].size()),
+                                            std::vector<float>(input[0].size())};
+    std::vector<float> newShapeOutput[2] = {sameSizeOutput[0], sameSizeOutput[1]};
+    TimeSequence sameSizeSequence(urids);
+    TimeSequence newShapeSequence(urids);
+    std::mt19937 random(7);
+    for (std::size_t block = 0; block < blocks; ++block) {
+        const std::int64_t frame = static_cast<std::int64_t>(block) * blockSize;
+        const float speed = 1.0f;
+        const std::int64_t bar = frame / 96000;
+        const float barBeat = static_cast<float>(frame % 96000) / 24000.0f;
+        const float tempo = 150.0f;
+        const float beatsPerBar = 3.0f;
+        const std::int32_t wholeTempo = 90;
+        std::vector<std::uint8_t> body(8, 0);
+        const LV2_URID position = urids.map(LV2_TIME__Position);
+        std::memcpy(body.data() + 4, &position, 4);
+        property(body, urids.map(LV2_TIME__frame), longType, 8, &frame);
+        property(body, urids.map(LV2_TIME__speed), floatType, 4, &speed);
+        property(body, urids.map(LV2_TIME__bar), longType, 8, &bar);
+        property(body, urids.map(LV2_TIME__barBeat), floatType, 4, &barBeat);
+        // The last two properties: the tempo as a float or as an int, or the keys swapped.
+        const auto variant = random() % 3;
+        const LV2_URID tempoKey = urids.map(LV2_TIME__beatsPerMinute);
+        const LV2_URID metreKey = urids.map(LV2_TIME__beatsPerBar);
+        property(body, variant == 2 ? metreKey : tempoKey, variant == 1 ? intType : floatType, 4,
+                 variant == 1 ? static_cast<const void*>(&wholeTempo) : &tempo);
+        property(body, variant == 2 ? tempoKey : metreKey, floatType, 4, &beatsPerBar);
+        std::vector<std::uint8_t> padded = body;
+        property(padded, 424242, longType, 8, &frame);
+        padded.resize(padded.size() + (block % 2 == 0 ? 0 : 16), 0);
+        sameSizeSequence.clear();
+        sameSizeSequence.addRawEvent(0, atomBytes(static_cast<std::uint32_t>(body.size()),
+                                                  urids.map(LV2_ATOM__Object), body));
+        newShapeSequence.clear();
+        newShapeSequence.addRawEvent(0, atomBytes(static_cast<std::uint32_t>(padded.size()),
+                                                  urids.map(LV2_ATOM__Object), padded));
+        sameSize->run(input, sameSizeOutput, frame, blockSize, &sameSizeSequence);
+        newShape->run(input, newShapeOutput, frame, blockSize, &newShapeSequence);
+    }
+    std::size_t gated = 0;
+    for (int channel = 0; channel < 2; ++channel) {
+        for (std::size_t i = 0; i < input[channel].size(); ++i) {
+            ASSERT_EQ(sameSizeOutput[channel][i], newShapeOutput[channel][i])
+                << "channel " << channel << ", frame " << i;
+            gated += sameSizeOutput[channel][i] != input[channel][i] ? 1 : 0;
+        }
+    }
+    EXPECT_GT(gated, input[0].size() / 4);
+}
+
 } // namespace
