@@ -3,6 +3,7 @@
 // and nothing a host sends on the time or step ports crashes the gate or makes its output
 // anything but finite.
 #include "Lv2TestHost.h"
+#include "tests/CountedAllocations.h"
 
 #include "host/HostedPlugin.h"
 
@@ -10,54 +11,9 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <random>
-
-// The replacements pair operator new with free by design; GCC, seeing both inlined, would
-// take that for a mismatch.
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 11
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-// Every allocation of the program is counted, the plug-in's own included (its operator new is
-// this one), so that run() can be shown to allocate nothing.
-namespace {
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size != 0 ? size : 1)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size != 0 ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace {
 
@@ -323,9 +279,9 @@ TEST(Lv2Gate, VarispeedAndAFractionalMetreAreTheirEffectiveTempoAndMetreWithoutA
         float* in[2] = {renders.input[0].data() + start, renders.input[1].data() + start};
         float* out[2] = {renders.vst[0].data() + start, renders.vst[1].data() + start};
         vst->processBlock(in, out, 512);
-        const long before = allocations.load();
+        const long before = stepveil::testing::allocationsSoFar();
         gate->run(renders.input, renders.lv2, start, 512, &sequence);
-        allocationsWhilePlaying += allocations.load() - before;
+        allocationsWhilePlaying += stepveil::testing::allocationsSoFar() - before;
     }
     expectSameGatedOutput(renders);
     EXPECT_EQ(allocationsWhilePlaying, 0);
