@@ -110,3 +110,25 @@ editor_shows_first_picture() {
         return 1
     fi
 }
+
+# Runs the driver's run_gui_session up to `attempts` times (it returns 0 when every check
+# passed, 1 when a check failed, anything else when Ardour itself failed). A run Ardour ends on
+# its own is tried again, with the last lines of its output; a failed check is final. Returns 0
+# or 1 as the last run did; ends the test when Ardour failed every time.
+run_gui_attempts() {
+    local what=$1 attempt status
+    echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
+    for ((attempt = 1; attempt <= attempts; attempt++)); do
+        echo "--- Ardour's GUI, attempt $attempt of $attempts"
+        editor=
+        plugin_window=
+        status=0
+        run_gui_session "$attempt" || status=$?
+        stop_ardour
+        [ "$status" -eq 0 ] && return 0
+        echo "  Ardour's output (last lines):"
+        grep -v -e '^Ardour: \[INFO\]' "$work/ardour-$attempt.log" | tail -n 15 | sed 's/^/  | /'
+        [ "$status" -eq 1 ] && return 1
+    done
+    fail "Ardour did not show $what in $attempts attempts"
+}

@@ -229,26 +229,12 @@ summarise_journal() {
         }' "$journal"
 }
 
-echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
-for ((attempt = 1; attempt <= attempts; attempt++)); do
-    echo "--- Ardour's GUI, attempt $attempt of $attempts"
-    editor=
-    plugin_window=
-    status=0
-    run_gui_session "$attempt" || status=$?
-    stop_ardour
-    if [ "$status" -eq 0 ]; then
-        echo "--- what Ardour's GUI sent (journal: $journal)"
-        summarise_journal
-        echo "ardour GUI test passed"
-        exit 0
-    fi
-    echo "  Ardour's output (last lines):"
-    grep -v -e '^Ardour: \[INFO\]' "$work/ardour-$attempt.log" | tail -n 15 | sed 's/^/  | /'
-    if [ "$status" -eq 1 ]; then
-        echo "--- journal: $journal"
-        summarise_journal
-        fail "the editor in Ardour's window failed a check"
-    fi
-done
-fail "Ardour did not show the editor in $attempts attempts"
+if run_gui_attempts "the editor"; then
+    echo "--- what Ardour's GUI sent (journal: $journal)"
+    summarise_journal
+    echo "ardour GUI test passed"
+    exit 0
+fi
+echo "--- journal: $journal"
+summarise_journal
+fail "the editor in Ardour's window failed a check"

@@ -132,20 +132,5 @@ run_gui_session() {
     return 0
 }
 
-echo "Ardour: $("$lua_tool" --version 2>/dev/null | head -n 1 || echo unknown version)"
-for ((attempt = 1; attempt <= attempts; attempt++)); do
-    echo "--- Ardour's GUI, attempt $attempt of $attempts"
-    editor=
-    plugin_window=
-    status=0
-    run_gui_session "$attempt" || status=$?
-    stop_ardour
-    if [ "$status" -eq 0 ]; then
-        echo "ardour LV2 GUI test passed"
-        exit 0
-    fi
-    echo "  Ardour's output (last lines):"
-    grep -v -e '^Ardour: \[INFO\]' "$work/ardour-$attempt.log" | tail -n 15 | sed 's/^/  | /'
-    [ "$status" -eq 1 ] && fail "the LV2 editor in Ardour's window failed a check"
-done
-fail "Ardour did not show the LV2 editor in $attempts attempts"
+run_gui_attempts "the LV2 editor" || fail "the LV2 editor in Ardour's window failed a check"
+echo "ardour LV2 GUI test passed"
