@@ -77,6 +77,19 @@ template <typename Record> int describe(const Record& record, int size, LPVOID b
     return static_cast<int>(sizeof(Record));
 }
 
+// Sets one of a device context's colours and answers the one it replaces, or CLR_INVALID for a
+// handle that is no device context.
+COLORREF exchangeColour(HDC dc, COLORREF DeviceContext::*field, COLORREF colour) {
+    auto lock = lockLayer();
+    auto context = findDeviceContext(dc);
+    if (!context) {
+        return 0xFFFFFFFF; // CLR_INVALID
+    }
+    COLORREF previous = (*context).*field;
+    (*context).*field = colour & colourMask;
+    return previous;
+}
+
 } // namespace
 
 HDC CreateCompatibleDC(HDC dc) {
@@ -271,25 +284,11 @@ int GetObjectA(HANDLE object, int size, LPVOID buffer) {
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour) {
-    auto lock = lockLayer();
-    auto context = findDeviceContext(dc);
-    if (!context) {
-        return 0xFFFFFFFF; // CLR_INVALID
-    }
-    COLORREF previous = context->backgroundColour;
-    context->backgroundColour = colour & colourMask;
-    return previous;
+    return exchangeColour(dc, &DeviceContext::backgroundColour, colour);
 }
 
 COLORREF SetTextColor(HDC dc, COLORREF colour) {
-    auto lock = lockLayer();
-    auto context = findDeviceContext(dc);
-    if (!context) {
-        return 0xFFFFFFFF; // CLR_INVALID
-    }
-    COLORREF previous = context->textColour;
-    context->textColour = colour & colourMask;
-    return previous;
+    return exchangeColour(dc, &DeviceContext::textColour, colour);
 }
 
 int SetBkMode(HDC dc, int mode) {
