@@ -5,6 +5,7 @@
 #include "platform/linux/display/x11/X11Display.h"
 #include "platform/linux/display/x11/X11ErrorGuard.h"
 #include "platform/linux/display/x11/X11Events.h"
+#include "platform/linux/display/x11/X11Property.h"
 #include "platform/linux/display/x11/XdndData.h"
 #include "platform/linux/ole/DropDataObject.h"
 #include "platform/linux/ole/DropSession.h"
@@ -205,19 +206,10 @@ X11Window* X11DropReceiver::windowAddressed(unsigned long window) {
         return shown;
     }
     X11ErrorGuard guard(display.connection(), Ending::alreadyAnswered);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* value = nullptr;
+    X11Property proxy(display.connection(), window, atoms().proxy, 1, XA_WINDOW);
     X11Window* shown = nullptr;
-    if (XGetWindowProperty(display.connection(), window, atoms().proxy, 0, 1, False, XA_WINDOW,
-                           &type, &format, &count, &remaining, &value) == Success &&
-        value != nullptr && type == XA_WINDOW && format == 32 && count == 1) {
-        shown = display.findByXid(*reinterpret_cast<unsigned long*>(value));
-    }
-    if (value != nullptr) {
-        XFree(value);
+    if (proxy.holds(XA_WINDOW, 32) && proxy.count == 1) {
+        shown = display.findByXid(proxy.longs()[0]);
     }
     return shown;
 }
@@ -259,20 +251,10 @@ void X11DropReceiver::readOfferedTypes(const _XEvent& event) {
     const XClientMessageEvent& message = event.xclient;
     if ((message.data.l[1] & enterHasTypeList) != 0) {
         X11ErrorGuard guard(display.connection(), Ending::alreadyAnswered);
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* value = nullptr;
-        if (XGetWindowProperty(display.connection(), drag->exchange->source, atom.typeList, 0, 4096,
-                               False, XA_ATOM, &type, &format, &count, &remaining,
-                               &value) == Success &&
-            value != nullptr && type == XA_ATOM && format == 32) {
-            auto* listed = reinterpret_cast<unsigned long*>(value);
-            drag->offered.assign(listed, listed + count);
-        }
-        if (value != nullptr) {
-            XFree(value);
+        X11Property listed(display.connection(), drag->exchange->source, atom.typeList, 4096,
+                           XA_ATOM);
+        if (listed.holds(XA_ATOM, 32)) {
+            drag->offered.assign(listed.longs(), listed.longs() + listed.count);
         }
     } else {
         for (int index = 2; index <= 4; ++index) {
@@ -313,22 +295,12 @@ DWORD X11DropReceiver::effectOfAction(unsigned long action) const {
 DWORD X11DropReceiver::listedEffects() {
     ::Display* connection = display.connection();
     X11ErrorGuard guard(connection, Ending::alreadyAnswered);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* value = nullptr;
+    X11Property listed(connection, drag->exchange->source, atoms().actionList, 64, XA_ATOM);
     DWORD effects = DROPEFFECT_NONE;
-    if (XGetWindowProperty(connection, drag->exchange->source, atoms().actionList, 0, 64, False,
-                           XA_ATOM, &type, &format, &count, &remaining, &value) == Success &&
-        value != nullptr && type == XA_ATOM && format == 32) {
-        auto* listed = reinterpret_cast<unsigned long*>(value);
-        for (unsigned long index = 0; index < count; ++index) {
-            effects |= effectOfAction(listed[index]);
+    if (listed.holds(XA_ATOM, 32)) {
+        for (unsigned long index = 0; index < listed.count; ++index) {
+            effects |= effectOfAction(listed.longs()[index]);
         }
-    }
-    if (value != nullptr) {
-        XFree(value);
     }
     return effects;
 }
@@ -491,20 +463,12 @@ void X11DropReceiver::dataArrived(_XEvent& event) {
 std::optional<std::string> X11DropReceiver::takeFetchedData() {
     ::Display* connection = display.connection();
     X11ErrorGuard guard(connection, Ending::alreadyAnswered);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* value = nullptr;
+    X11Property fetched(connection, drag->ourWindow, atoms().dataProperty, largestDataUnits,
+                        AnyPropertyType, true);
     std::optional<std::string> bytes;
-    if (XGetWindowProperty(connection, drag->ourWindow, atoms().dataProperty, 0, largestDataUnits,
-                           True, AnyPropertyType, &type, &format, &count, &remaining,
-                           &value) == Success &&
-        value != nullptr && format == 8 && remaining == 0 && type != atoms().increments) {
-        bytes = std::string(reinterpret_cast<char*>(value), count);
-    }
-    if (value != nullptr) {
-        XFree(value);
+    if (fetched.holds(AnyPropertyType, 8) && fetched.remaining == 0 &&
+        fetched.type != atoms().increments) {
+        bytes = std::string(fetched.bytes(), fetched.count);
     }
     return bytes;
 }
